@@ -1,0 +1,10 @@
+# Restricts a shared library's dynamic symbol table to the names listed in a file (one per line).
+function(limit_exports target list_file)
+  set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}.map)
+  file(STRINGS ${list_file} names)
+  list(JOIN names ";\n    " body)
+  file(WRITE ${script} "{\n  global:\n    ${body};\n  local: *;\n};\n")
+  target_link_options(${target} PRIVATE -Wl,--version-script=${script} -Wl,--no-undefined)
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${script} ${list_file})
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${list_file})
+endfunction()
