@@ -1,0 +1,136 @@
+// Per-command cost of the library against a raw baseline on the same pseudo-terminal and the same
+// virtual reader, and the CPU the library burns while it waits for a reply. Prints ratios only
+// against figures measured in this run.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <vector>
+
+#include "Tarn_DLL.h"
+#include "readersim/virtual_reader.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kRounds = 7;
+
+double seconds_since(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double cpu_seconds() {
+  rusage usage{};
+  getrusage(RUSAGE_THREAD, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Reads exactly n bytes, sleeping in poll() while none are there.
+bool read_exactly(int fd, unsigned char* out, std::size_t n) {
+  std::size_t got = 0;
+  while (got < n) {
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, 7000) <= 0) return false;
+    const ssize_t r = read(fd, out + got, n - got);
+    if (r <= 0) return false;
+    got += static_cast<std::size_t>(r);
+  }
+  return true;
+}
+
+// The same conversation as the position query, written directly on the line.
+struct RawPort {
+  int fd;
+  explicit RawPort(const std::string& path) : fd(open(path.c_str(), O_RDWR | O_NOCTTY)) {
+    termios tio{};
+    tcgetattr(fd, &tio);
+    cfmakeraw(&tio);
+    cfsetspeed(&tio, B9600);
+    tcsetattr(fd, TCSANOW, &tio);
+  }
+  ~RawPort() { close(fd); }
+  bool position() const {
+    static const unsigned char frame[] = {0x02, 0x00, 0x02, 0x31, 0x30, 0x03, 0x02};
+    static const unsigned char enq = 0x05;
+    unsigned char reply[16];
+    tcflush(fd, TCIOFLUSH);
+    if (write(fd, frame, sizeof frame) != sizeof frame || !read_exactly(fd, reply, 1)) return false;
+    tcflush(fd, TCIOFLUSH);
+    if (write(fd, &enq, 1) != 1 || !read_exactly(fd, reply, 3)) return false;
+    return read_exactly(fd, reply + 3, static_cast<std::size_t>(reply[2]) + 2);
+  }
+};
+
+// Median seconds per command over the rounds.
+double per_command(const std::function<double(int)>& round, int commands) {
+  std::vector<double> times;
+  for (int i = 0; i < kRounds; ++i) times.push_back(round(commands) / commands);
+  std::sort(times.begin(), times.end());
+  return times[kRounds / 2];
+}
+
+void roundtrip(unsigned pace_baud, int commands) {
+  readersim::VirtualReader reader({"", pace_baud});
+  const std::string path = reader.slave_path();
+  const double raw = per_command(
+      [&](int n) {
+        RawPort port(path);
+        const auto start = Clock::now();
+        for (int i = 0; i < n; ++i)
+          if (!port.position()) std::abort();
+        return seconds_since(start);
+      },
+      commands);
+  const double library = per_command(
+      [&](int n) {
+        void* port = Tarn_CommOpen(path.c_str());
+        unsigned char position = 0;
+        const auto start = Clock::now();
+        for (int i = 0; i < n; ++i)
+          if (Tarn_CheckCardPosition(port, &position) != TARN_OK) std::abort();
+        const double took = seconds_since(start);
+        Tarn_CommClose(port);
+        return took;
+      },
+      commands);
+  std::printf("| position query, %-14s | %9.1f us | %9.1f us | %5.3f |\n",
+              pace_baud ? (std::to_string(pace_baud) + " baud").c_str() : "unpaced", raw * 1e6,
+              library * 1e6, library / raw);
+}
+
+void reply_wait_cpu() {
+  readersim::VirtualReader reader;
+  void* port = Tarn_CommOpen(reader.slave_path().c_str());
+  reader.inject(readersim::Fault::AckThenSilence);
+  unsigned char position = 0;
+  const double cpu_start = cpu_seconds();
+  const auto start = Clock::now();
+  const int result = Tarn_CheckCardPosition(port, &position);
+  const double wall = seconds_since(start);
+  const double cpu = cpu_seconds() - cpu_start;
+  Tarn_CommClose(port);
+  std::printf("\n| wait | result | wall | CPU | CPU / wall |\n|---|---|---|---|---|\n");
+  std::printf("| reply header (ACK, then silence) | %d | %.2f s | %.4f s | %.3f %% |\n", result, wall,
+              cpu, 100.0 * cpu / wall);
+}
+
+}  // namespace
+
+int main() {
+  const char* drive = std::getenv("TARN_DRIVE_D");
+  if (!drive) setenv("TARN_DRIVE_D", "/nonexistent-drive-d", 1);
+  std::printf("| command | raw baseline | library | ratio |\n|---|---|---|---|\n");
+  roundtrip(0, 400);
+  roundtrip(115200, 100);
+  roundtrip(9600, 20);
+  reply_wait_cpu();
+  return 0;
+}

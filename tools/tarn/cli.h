@@ -1,0 +1,51 @@
+// Shared pieces of the `tarn` command-line host: the session, sub-command tables, arguments.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "readersim/virtual_reader.h"
+
+namespace tarn_tool {
+
+// What every sub-command gets: the open port and, with --sim, the in-process virtual reader with
+// the card its customer presents.
+struct Session {
+  void* port = nullptr;
+  readersim::VirtualReader* sim = nullptr;
+  readersim::Card card;
+};
+
+using Args = std::span<const std::string>;
+
+struct SubCommand {
+  const char* name;
+  const char* usage;  // arguments after the name
+  const char* help;
+  std::function<int(Session&, Args)> run;  // returns the process exit status
+};
+
+// Thrown for a malformed command line; main prints it with the usage and exits with 2.
+struct UsageError {
+  std::string message;
+};
+
+std::span<const SubCommand> reader_subcommands();
+int run_demo(Session& session, Args args);
+
+// Arguments: a byte given as a number (0x31, 49) or as one character in quotes-free form ("1").
+std::uint8_t byte_arg(const std::string& text);
+long number_arg(const std::string& text);
+std::vector<std::uint8_t> hex_arg(const std::string& text);
+std::string hex(std::span<const std::uint8_t> bytes);
+// A byte as hex and, when printable, as the character: 35 "5".
+std::string describe_byte(std::uint8_t byte);
+
+// Prints the library's result; returns the exit status (0 for success, 1 otherwise).
+int report(const char* what, int result);
+const char* result_text(int result);
+
+}  // namespace tarn_tool
