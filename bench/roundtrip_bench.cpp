@@ -118,8 +118,8 @@ void reply_wait_cpu() {
   const double cpu = cpu_seconds() - cpu_start;
   Tarn_CommClose(port);
   std::printf("\n| wait | result | wall | CPU | CPU / wall |\n|---|---|---|---|---|\n");
-  std::printf("| reply header (ACK, then silence) | %d | %.2f s | %.4f s | %.3f %% |\n", result, wall,
-              cpu, 100.0 * cpu / wall);
+  std::printf("| reply header (ACK, then silence) | %d | %.2f s | %.4f s | %.3f %% |\n", result,
+              wall, cpu, 100.0 * cpu / wall);
 }
 
 }  // namespace

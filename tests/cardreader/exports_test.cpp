@@ -46,16 +46,38 @@ TEST(Exports, OnlyTheCommandNamesAreExported) {
 
 TEST(Exports, ReaderAndLinkCommandsArePresent) {
   const auto exported = exported_names();
-  for (const char* name :
-       {"Tarn_CommOpen", "Tarn_CommOpenWithBaud", "Tarn_CommClose", "Tarn_SetCommBaud",
-        "Tarn_Reset", "Tarn_CheckCardPosition", "Tarn_CheckSensorStates",
-        "Tarn_CheckSensorVoltage", "Tarn_EnterCard", "Tarn_EnterCardUntime", "Tarn_MoveCard",
-        "Tarn_AutoTestICCard", "Tarn_AutoTestRFIDCard", "Tarn_PowerOn", "Tarn_IcCardPowerOn",
-        "Tarn_PowerOff", "Tarn_IcCardPowerOff", "Tarn_Led1Control", "Tarn_Led2Control",
-        "Tarn_SetLedFlickerRate", "Tarn_ReadMagcardDecode", "Tarn_ReadMagcardUNDecode",
-        "Tarn_ClearMagCardData", "Tarn_ReadBarcode", "Tarn_GetMachineIDNum",
-        "Tarn_SetMachineIDNum", "Tarn_ReadRetainCount", "Tarn_ClearRetainCount",
-        "Tarn_IccEnableExtIO", "Tarn_GetSysVerion", "Tarn_Eot", "Tarn_TestCmd"})
+  for (const char* name : {"Tarn_CommOpen",
+                           "Tarn_CommOpenWithBaud",
+                           "Tarn_CommClose",
+                           "Tarn_SetCommBaud",
+                           "Tarn_Reset",
+                           "Tarn_CheckCardPosition",
+                           "Tarn_CheckSensorStates",
+                           "Tarn_CheckSensorVoltage",
+                           "Tarn_EnterCard",
+                           "Tarn_EnterCardUntime",
+                           "Tarn_MoveCard",
+                           "Tarn_AutoTestICCard",
+                           "Tarn_AutoTestRFIDCard",
+                           "Tarn_PowerOn",
+                           "Tarn_IcCardPowerOn",
+                           "Tarn_PowerOff",
+                           "Tarn_IcCardPowerOff",
+                           "Tarn_Led1Control",
+                           "Tarn_Led2Control",
+                           "Tarn_SetLedFlickerRate",
+                           "Tarn_ReadMagcardDecode",
+                           "Tarn_ReadMagcardUNDecode",
+                           "Tarn_ClearMagCardData",
+                           "Tarn_ReadBarcode",
+                           "Tarn_GetMachineIDNum",
+                           "Tarn_SetMachineIDNum",
+                           "Tarn_ReadRetainCount",
+                           "Tarn_ClearRetainCount",
+                           "Tarn_IccEnableExtIO",
+                           "Tarn_GetSysVerion",
+                           "Tarn_Eot",
+                           "Tarn_TestCmd"})
     EXPECT_TRUE(exported.count(name)) << name;
 }
 

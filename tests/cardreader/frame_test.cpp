@@ -35,7 +35,9 @@ TEST(Frame, LengthFieldTakesTwoBytesHighFirst) {
   EXPECT_EQ(bcc(frame), 0) << "a frame with its BCC xors to zero";
 }
 
-TEST(Frame, BccOfNothingIsZero) { EXPECT_EQ(bcc({}), 0); }
+TEST(Frame, BccOfNothingIsZero) {
+  EXPECT_EQ(bcc({}), 0);
+}
 
 }  // namespace
 }  // namespace tarn

@@ -120,28 +120,30 @@ TEST_P(LinkFaults, GiveTheirCodeAndLeaveThePortUsable) {
   EXPECT_EQ(result, c.expected);
   EXPECT_GE(took.count(), c.min_ms);
   EXPECT_LT(took.count(), c.max_ms);
-  if (c.expected != TARN_OK) EXPECT_TRUE(states.untouched());
+  if (c.expected != TARN_OK) {
+    EXPECT_TRUE(states.untouched());
+  }
   EXPECT_TRUE(states.canaries_intact());
   expect_port_usable();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Wire, LinkFaults,
-    ::testing::Values(LinkFault{Fault::Silence, TARN_E_NOACK, 750, 2500},
-                      LinkFault{Fault::Nak, TARN_E_NAK, 0, 500},
-                      LinkFault{Fault::Garbage, TARN_E_NOACK, 0, 500},
-                      LinkFault{Fault::AckThenSilence, TARN_E_REPLY, 6900, 9000},
-                      LinkFault{Fault::WrongBcc, TARN_E_REPLY, 0, 500},
-                      LinkFault{Fault::WrongCmEcho, TARN_E_REPLY, 0, 500},
-                      LinkFault{Fault::MissingEtx, TARN_OK, 0, 500},
-                      LinkFault{Fault::Truncated, TARN_E_REPLY, 6900, 9000},
-                      LinkFault{Fault::OversizedLength, TARN_E_REPLY, 0, 2500},
-                      LinkFault{Fault::SlowReply, TARN_OK, 250, 2000}),
-    [](const auto& info) {
-      std::string name(readersim::fault_name(info.param.fault));
-      std::erase(name, '-');
-      return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Wire, LinkFaults,
+                         ::testing::Values(LinkFault{Fault::Silence, TARN_E_NOACK, 750, 2500},
+                                           LinkFault{Fault::Nak, TARN_E_NAK, 0, 500},
+                                           LinkFault{Fault::Garbage, TARN_E_NOACK, 0, 500},
+                                           LinkFault{Fault::AckThenSilence, TARN_E_REPLY, 6900,
+                                                     9000},
+                                           LinkFault{Fault::WrongBcc, TARN_E_REPLY, 0, 500},
+                                           LinkFault{Fault::WrongCmEcho, TARN_E_REPLY, 0, 500},
+                                           LinkFault{Fault::MissingEtx, TARN_OK, 0, 500},
+                                           LinkFault{Fault::Truncated, TARN_E_REPLY, 6900, 9000},
+                                           LinkFault{Fault::OversizedLength, TARN_E_REPLY, 0, 2500},
+                                           LinkFault{Fault::SlowReply, TARN_OK, 250, 2000}),
+                         [](const auto& info) {
+                           std::string name(readersim::fault_name(info.param.fault));
+                           std::erase(name, '-');
+                           return name;
+                         });
 
 TEST_F(WireTest, ShortReplyWaitBelongsToTheDecodedStripeReadOnly) {
   reader_.inject(Fault::AckThenSilence, 2);

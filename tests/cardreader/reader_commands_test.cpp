@@ -1,4 +1,7 @@
 // The reader's own commands on the virtual reader: their frames, replies and unpacking.
+#include <pty.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <functional>
 #include <future>
@@ -23,27 +26,42 @@ TEST_F(WireTest, CommandsWithoutOutputsSendTheirFrames) {
   const FrameCase cases[] = {
       {"move", [](void* p) { return Tarn_MoveCard(p, '4'); }, {2, 0, 2, 0x33, 0x34, 3, 0x04}},
       {"power on", [](void* p) { return Tarn_PowerOn(p); }, {2, 0, 2, 0x45, 0x30, 3, 0x76}},
-      {"ic power on", [](void* p) { return Tarn_IcCardPowerOn(p); }, {2, 0, 2, 0x45, 0x30, 3, 0x76}},
+      {"ic power on",
+       [](void* p) { return Tarn_IcCardPowerOn(p); },
+       {2, 0, 2, 0x45, 0x30, 3, 0x76}},
       {"power off", [](void* p) { return Tarn_PowerOff(p); }, {2, 0, 2, 0x45, 0x31, 3, 0x77}},
-      {"ic power off", [](void* p) { return Tarn_IcCardPowerOff(p); }, {2, 0, 2, 0x45, 0x31, 3, 0x77}},
+      {"ic power off",
+       [](void* p) { return Tarn_IcCardPowerOff(p); },
+       {2, 0, 2, 0x45, 0x31, 3, 0x77}},
       {"led 1", [](void* p) { return Tarn_Led1Control(p, 0x131); }, {2, 0, 2, 0x35, 0x31, 3, 0x07}},
       {"led 2", [](void* p) { return Tarn_Led2Control(p, '2'); }, {2, 0, 2, 0x36, 0x32, 3, 0x07}},
-      {"flicker", [](void* p) { return Tarn_SetLedFlickerRate(p, '6', 9); },
+      {"flicker",
+       [](void* p) { return Tarn_SetLedFlickerRate(p, '6', 9); },
        {2, 0, 3, 0x36, 0x33, 9, 3, 0x0E}},
-      {"clear stripe", [](void* p) { return Tarn_ClearMagCardData(p); }, {2, 0, 2, 0x37, 0x39, 3, 0x0D}},
-      {"set id", [&](void* p) { return Tarn_SetMachineIDNum(p, 2, id); },
+      {"clear stripe",
+       [](void* p) { return Tarn_ClearMagCardData(p); },
+       {2, 0, 2, 0x37, 0x39, 3, 0x0D}},
+      {"set id",
+       [&](void* p) { return Tarn_SetMachineIDNum(p, 2, id); },
        {2, 0, 5, 0x90, 0x31, 2, 'K', '1', 3, 0xDD}},
-      {"set id 0", [](void* p) { return Tarn_SetMachineIDNum(p, 0, nullptr); },
+      {"set id 0",
+       [](void* p) { return Tarn_SetMachineIDNum(p, 0, nullptr); },
        {2, 0, 3, 0x90, 0x31, 0, 3, 0xA3}},
-      {"clear retain", [](void* p) { return Tarn_ClearRetainCount(p); }, {2, 0, 2, 0x51, 0x31, 3, 0x63}},
-      {"ext io on", [](void* p) { return Tarn_IccEnableExtIO(p, 7); }, {2, 0, 2, 0x92, 0x31, 3, 0xA0}},
-      {"ext io off", [](void* p) { return Tarn_IccEnableExtIO(p, 0); }, {2, 0, 2, 0x92, 0x30, 3, 0xA1}},
-      {"untimed entry", [](void* p) { return Tarn_EnterCardUntime(p, '1'); },
+      {"clear retain",
+       [](void* p) { return Tarn_ClearRetainCount(p); },
+       {2, 0, 2, 0x51, 0x31, 3, 0x63}},
+      {"ext io on",
+       [](void* p) { return Tarn_IccEnableExtIO(p, 7); },
+       {2, 0, 2, 0x92, 0x31, 3, 0xA0}},
+      {"ext io off",
+       [](void* p) { return Tarn_IccEnableExtIO(p, 0); },
+       {2, 0, 2, 0x92, 0x30, 3, 0xA1}},
+      {"untimed entry",
+       [](void* p) { return Tarn_EnterCardUntime(p, '1'); },
        {2, 0, 2, 0x32, 0x31, 3, 0x00}},
   };
-  reader_.place_card(readersim::default_bank_card(), readersim::Position::ReadHead);
   for (const auto& c : cases) {
-    if (c.frame[3] == '2') reader_.set_next_reply('2', {});
+    reader_.set_next_reply(c.frame[3], {});
     EXPECT_EQ(c.call(port_), TARN_OK) << c.name;
     EXPECT_EQ(sent(), frame_then_enq(c.frame)) << c.name;
   }
@@ -148,7 +166,9 @@ TEST_F(WireTest, MachineIdentityRoundTripsAndBadCountsAreRefused) {
   EXPECT_EQ(Tarn_SetMachineIDNum(port_, 93, big.data()), TARN_E_ARGUMENT);
   EXPECT_EQ(Tarn_SetMachineIDNum(port_, 1, nullptr), TARN_E_ARGUMENT);
   EXPECT_TRUE(sent().empty());
+  reader_.set_next_reply(0x90, {});
   EXPECT_EQ(Tarn_SetMachineIDNum(port_, 92, big.data()), TARN_OK);
+  EXPECT_EQ(sent().size(), 100u + 1) << "the largest request fills the 100-byte request buffer";
 
   Bytes lying(20, 'y');
   lying[0] = 200;  // announces 200 identity bytes, carries 19
@@ -284,6 +304,37 @@ TEST_F(WireTest, TestFrameIsWrittenAndNoReplyRead) {
   ASSERT_TRUE(reader_.wait_received(7, milliseconds(1000)));
   EXPECT_EQ(sent(), Bytes({0x02, 0x00, 0x02, 0x92, 0x92, 0x03, 0x03}));
   expect_port_usable();
+}
+
+// A pseudo-terminal with nobody on the reader's side.
+class NoReader : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char name[128];
+    ASSERT_EQ(openpty(&master_, &slave_, name, nullptr, nullptr), 0);
+    port_ = Tarn_CommOpenWithBaud(name, 9600);
+    ASSERT_NE(port_, nullptr);
+  }
+  void TearDown() override {
+    Tarn_CommClose(port_);
+    ::close(slave_);
+    ::close(master_);
+  }
+  int master_ = -1;
+  int slave_ = -1;
+  void* port_ = nullptr;
+};
+
+TEST_F(NoReader, EotGivesUpAfterItsWait) {
+  int result = 0;
+  const auto took = timed([&] { result = Tarn_Eot(port_); });
+  EXPECT_EQ(result, TARN_E_REPLY);
+  EXPECT_GE(took.count(), 1450);
+  EXPECT_LT(took.count(), 3000);
+}
+
+TEST_F(NoReader, TestFrameStillSucceeds) {
+  EXPECT_EQ(Tarn_TestCmd(port_, 0), TARN_OK);
 }
 
 TEST(Version, WrittenEvenWithoutAPort) {

@@ -60,19 +60,32 @@ std::string describe_byte(std::uint8_t byte) {
 
 const char* result_text(int result) {
   switch (result) {
-    case TARN_OK: return "success";
-    case TARN_E_REPLY: return "no reply, bad reply or bad argument";
-    case TARN_E_ENTRY: return "card entry not completed";
-    case TARN_E_HEADER: return "reply header unreadable";
-    case TARN_E_NAK: return "the reader refused the request (NAK)";
-    case TARN_E_NOPORT: return "no port";
-    case TARN_E_READ: return "read failed";
-    case TARN_E_CLOSE: return "close failed";
-    case TARN_E_WRITE: return "write failed";
-    case TARN_E_NOACK: return "the reader did not acknowledge";
-    case TARN_E_SHORTWAIT: return "no reply within the short wait";
-    case TARN_E_ARGUMENT: return "argument refused, nothing sent";
-    default: return result > 0 ? "the reader's error byte" : "error";
+    case TARN_OK:
+      return "success";
+    case TARN_E_REPLY:
+      return "no reply, bad reply or bad argument";
+    case TARN_E_ENTRY:
+      return "card entry not completed";
+    case TARN_E_HEADER:
+      return "reply header unreadable";
+    case TARN_E_NAK:
+      return "the reader refused the request (NAK)";
+    case TARN_E_NOPORT:
+      return "no port";
+    case TARN_E_READ:
+      return "read failed";
+    case TARN_E_CLOSE:
+      return "close failed";
+    case TARN_E_WRITE:
+      return "write failed";
+    case TARN_E_NOACK:
+      return "the reader did not acknowledge";
+    case TARN_E_SHORTWAIT:
+      return "no reply within the short wait";
+    case TARN_E_ARGUMENT:
+      return "argument refused, nothing sent";
+    default:
+      return result > 0 ? "the reader's error byte" : "error";
   }
 }
 

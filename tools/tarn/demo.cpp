@@ -14,12 +14,18 @@ namespace {
 
 const char* position_meaning(unsigned char position) {
   switch (position) {
-    case '0': return "card held at the gate";
-    case '1': return "card inside the reader";
-    case '2': return "card at the IC contacts";
-    case '3': return "card in the RF field";
-    case '5': return "no card in the reader";
-    default: return "other position";
+    case '0':
+      return "card held at the gate";
+    case '1':
+      return "card inside the reader";
+    case '2':
+      return "card at the IC contacts";
+    case '3':
+      return "card in the RF field";
+    case '5':
+      return "no card in the reader";
+    default:
+      return "other position";
   }
 }
 
@@ -32,7 +38,8 @@ bool show_position(Session& s) {
   unsigned char position = 0;
   const int r = Tarn_CheckCardPosition(s.port, &position);
   if (r != TARN_OK) return report("card position", r) == 0;
-  std::printf("   card position %s: %s\n", describe_byte(position).c_str(), position_meaning(position));
+  std::printf("   card position %s: %s\n", describe_byte(position).c_str(),
+              position_meaning(position));
   return true;
 }
 
@@ -60,9 +67,12 @@ bool read_stripe(Session& s) {
   int count = 0;
   const int r = Tarn_ReadMagcardDecode(s.port, '1', &count, data.data());
   if (r != TARN_OK) return report("stripe read", r) == 0;
-  std::printf("   %d bytes: %s\n", count, hex(std::span(data).first(static_cast<std::size_t>(count))).c_str());
+  std::printf("   %d bytes: %s\n", count,
+              hex(std::span(data).first(static_cast<std::size_t>(count))).c_str());
   std::string number;
-  for (int i = 2; i < count && data[static_cast<std::size_t>(i)] >= '0' && data[static_cast<std::size_t>(i)] <= '9'; ++i)
+  for (int i = 2; i < count && data[static_cast<std::size_t>(i)] >= '0' &&
+                  data[static_cast<std::size_t>(i)] <= '9';
+       ++i)
     number += static_cast<char>(data[static_cast<std::size_t>(i)]);
   std::printf("   card number: %s\n", number.empty() ? "(none)" : number.c_str());
   return true;

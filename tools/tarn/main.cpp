@@ -22,8 +22,8 @@ struct Options {
 
 std::vector<SubCommand> all_subcommands() {
   std::vector<SubCommand> all(reader_subcommands().begin(), reader_subcommands().end());
-  all.push_back({"demo", "", "a kiosk session: card entered, position, stripe read, card out",
-                 run_demo});
+  all.push_back(
+      {"demo", "", "a kiosk session: card entered, position, stripe read, card out", run_demo});
   return all;
 }
 
@@ -52,13 +52,20 @@ Options parse(int argc, char** argv) {
   };
   for (; i < argc && argv[i][0] == '-' && argv[i][1] == '-'; ++i) {
     const std::string flag = argv[i];
-    if (flag == "--help") o.help = true;
-    else if (flag == "--sim") o.sim = true;
-    else if (flag == "--trace") setenv("TARN_TRACE", "1", 1);
-    else if (flag == "--port") o.port = value("--port");
-    else if (flag == "--card") o.card = value("--card");
-    else if (flag == "--baud") o.baud = number_arg(value("--baud"));
-    else throw UsageError{"unknown option " + flag};
+    if (flag == "--help")
+      o.help = true;
+    else if (flag == "--sim")
+      o.sim = true;
+    else if (flag == "--trace")
+      setenv("TARN_TRACE", "1", 1);
+    else if (flag == "--port")
+      o.port = value("--port");
+    else if (flag == "--card")
+      o.card = value("--card");
+    else if (flag == "--baud")
+      o.baud = number_arg(value("--baud"));
+    else
+      throw UsageError{"unknown option " + flag};
   }
   o.command.assign(argv + i, argv + argc);
   if (!o.help && o.command.empty()) throw UsageError{"no command given"};

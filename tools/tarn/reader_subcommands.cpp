@@ -26,7 +26,8 @@ void print_tracks(const unsigned char* data, int count) {
       track += static_cast<char>(data[i]);
       continue;
     }
-    std::printf("track %d: %s\n", number++, track == "e" || track == "`" ? "(empty)" : track.c_str());
+    std::printf("track %d: %s\n", number++,
+                track == "e" || track == "`" ? "(empty)" : track.c_str());
     track.clear();
   }
   if (!track.empty()) std::printf("track %d: %s\n", number, track.c_str());
@@ -46,7 +47,8 @@ int sensors(Session& s, Args args) {
   std::array<unsigned char, 12> volts{};
   if (const int r = Tarn_CheckSensorStates(s.port, states.data())) return report("sensors", r);
   if (const int r = Tarn_CheckSensorVoltage(s.port, volts.data())) return report("voltages", r);
-  std::printf("sensor states:   %s\nsensor voltages: %s\n", hex(states).c_str(), hex(volts).c_str());
+  std::printf("sensor states:   %s\nsensor voltages: %s\n", hex(states).c_str(),
+              hex(volts).c_str());
   return 0;
 }
 
@@ -71,7 +73,8 @@ int read_stripe(Session& s, Args args) {
   const int r = raw ? Tarn_ReadMagcardUNDecode(s.port, pm, &count, data.data())
                     : Tarn_ReadMagcardDecode(s.port, pm, &count, data.data());
   if (r) return report("read-stripe", r);
-  std::printf("%d bytes: %s\n", count, hex(std::span(data).first(static_cast<std::size_t>(count))).c_str());
+  std::printf("%d bytes: %s\n", count,
+              hex(std::span(data).first(static_cast<std::size_t>(count))).c_str());
   if (!raw) print_tracks(data.data(), count);
   return 0;
 }
@@ -89,13 +92,16 @@ int machine_id(Session& s, Args args) {
   if (!args.empty()) {
     if (args[0] != "set" || args.size() != 2) throw UsageError{"expected: machine-id [set TEXT]"};
     const std::string& id = args[1];
-    return report("machine-id", Tarn_SetMachineIDNum(s.port, static_cast<int>(id.size()),
-                                                     reinterpret_cast<const unsigned char*>(id.data())));
+    return report("machine-id",
+                  Tarn_SetMachineIDNum(s.port, static_cast<int>(id.size()),
+                                       reinterpret_cast<const unsigned char*>(id.data())));
   }
   unsigned char length = 0;
   std::array<unsigned char, 96> id{};
-  if (const int r = Tarn_GetMachineIDNum(s.port, &length, id.data())) return report("machine-id", r);
-  std::printf("machine id (%u bytes): %.*s\n", length, length, reinterpret_cast<const char*>(id.data()));
+  if (const int r = Tarn_GetMachineIDNum(s.port, &length, id.data()))
+    return report("machine-id", r);
+  std::printf("machine id (%u bytes): %.*s\n", length, length,
+              reinterpret_cast<const char*>(id.data()));
   return 0;
 }
 
@@ -212,6 +218,8 @@ const SubCommand kCommands[] = {
 
 }  // namespace
 
-std::span<const SubCommand> reader_subcommands() { return kCommands; }
+std::span<const SubCommand> reader_subcommands() {
+  return kCommands;
+}
 
 }  // namespace tarn_tool
