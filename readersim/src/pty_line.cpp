@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -101,6 +102,12 @@ std::size_t PtyLine::read_some(std::span<std::uint8_t> into) {
 std::size_t PtyLine::write_some(std::span<const std::uint8_t> bytes) {
   ssize_t n = ::write(master_, bytes.data(), bytes.size());
   return n > 0 ? static_cast<std::size_t>(n) : 0;
+}
+
+std::size_t PtyLine::unread() const {
+  int count = 0;
+  if (own_slave_ < 0 || ::ioctl(own_slave_, FIONREAD, &count) < 0) return 0;
+  return static_cast<std::size_t>(count);
 }
 
 }  // namespace readersim

@@ -29,6 +29,8 @@ class PtyLine {
   // Non-blocking; both return the count moved (0 when the line cannot take or give any now).
   std::size_t read_some(std::span<std::uint8_t> into);
   std::size_t write_some(std::span<const std::uint8_t> bytes);
+  // Bytes written to the slave that nobody has read yet.
+  std::size_t unread() const;
 
  private:
   void point_link(const std::string& target) const;

@@ -82,7 +82,7 @@ class VirtualReader {
   void set_pacing(unsigned baud);  // 0 = off
 
   Bytes received() const;  // every byte from the line, in order
-  Bytes sent() const;      // every byte the reader wrote, in order
+  Bytes sent() const;      // every byte the reader wrote, in order (recorded as it is written)
   bool wait_received(std::size_t count, std::chrono::milliseconds timeout) const;
   std::vector<Request> requests() const;  // each well-formed request frame
   std::vector<Conversation> conversations() const;
