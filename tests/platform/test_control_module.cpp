@@ -116,8 +116,8 @@ class TestPageFactory : public COleObjectFactory {
   }
 } g_page_factory;
 
-class TestApp : public COleControlModule {
-} g_app;
+class TestApp : public COleControlModule {};
+[[maybe_unused]] TestApp g_app;  // the module's application object
 
 }  // namespace
 
