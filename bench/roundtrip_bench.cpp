@@ -11,7 +11,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <vector>
 
 #include "Tarn_DLL.h"
@@ -69,41 +68,37 @@ struct RawPort {
   }
 };
 
-// Median seconds per command over the rounds.
-double per_command(const std::function<double(int)>& round, int commands) {
-  std::vector<double> times;
-  for (int i = 0; i < kRounds; ++i) times.push_back(round(commands) / commands);
-  std::sort(times.begin(), times.end());
-  return times[kRounds / 2];
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
 }
 
+// Seconds per command of the raw conversation and of the library, in alternating rounds so that
+// both see the same machine load.
 void roundtrip(unsigned pace_baud, int commands) {
   readersim::VirtualReader reader({"", pace_baud});
   const std::string path = reader.slave_path();
-  const double raw = per_command(
-      [&](int n) {
-        RawPort port(path);
-        const auto start = Clock::now();
-        for (int i = 0; i < n; ++i)
-          if (!port.position()) std::abort();
-        return seconds_since(start);
-      },
-      commands);
-  const double library = per_command(
-      [&](int n) {
-        void* port = Tarn_CommOpen(path.c_str());
-        unsigned char position = 0;
-        const auto start = Clock::now();
-        for (int i = 0; i < n; ++i)
-          if (Tarn_CheckCardPosition(port, &position) != TARN_OK) std::abort();
-        const double took = seconds_since(start);
-        Tarn_CommClose(port);
-        return took;
-      },
-      commands);
-  std::printf("| position query, %-14s | %9.1f us | %9.1f us | %5.3f |\n",
-              pace_baud ? (std::to_string(pace_baud) + " baud").c_str() : "unpaced", raw * 1e6,
-              library * 1e6, library / raw);
+  std::vector<double> raw, library;
+  for (int round = 0; round < kRounds; ++round) {
+    {
+      RawPort port(path);
+      const auto start = Clock::now();
+      for (int i = 0; i < commands; ++i)
+        if (!port.position()) std::abort();
+      raw.push_back(seconds_since(start) / commands);
+    }
+    void* port = Tarn_CommOpenWithBaud(path.c_str(), pace_baud ? pace_baud : 9600);
+    unsigned char position = 0;
+    const auto start = Clock::now();
+    for (int i = 0; i < commands; ++i)
+      if (Tarn_CheckCardPosition(port, &position) != TARN_OK) std::abort();
+    library.push_back(seconds_since(start) / commands);
+    Tarn_CommClose(port);
+  }
+  const double r = median(raw), l = median(library);
+  const std::string line = pace_baud ? std::to_string(pace_baud) + " baud" : "unpaced";
+  std::printf("| position query, %-14s | %9.1f us | %9.1f us | %5.3f |\n", line.c_str(), r * 1e6,
+              l * 1e6, l / r);
 }
 
 void reply_wait_cpu() {

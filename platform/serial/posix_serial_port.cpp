@@ -9,12 +9,11 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 #include <utility>
+#include <vector>
 
 #include "line_definition.h"
 #include "serial_port.h"
@@ -62,53 +61,34 @@ void trace(const char* direction, const std::uint8_t* bytes, long n) {
   std::fprintf(stderr, "\n");
 }
 
+// Bytes that arrived are taken from the driver into `pending_` as soon as they are there, so that
+// a wait can sleep in poll() until the next one comes; the queue count is both together.
 class PosixSerialPort final : public SerialPort {
  public:
-  PosixSerialPort(int fd, unsigned baud)
-      : fd_(fd),
-        byte_time_(std::chrono::microseconds(10'000'000 / baud)),
-        trace_(std::getenv("TARN_TRACE") != nullptr) {}
+  PosixSerialPort(int fd) : fd_(fd), trace_(std::getenv("TARN_TRACE") != nullptr) {}
   ~PosixSerialPort() override { close(); }
 
-  long queued() override {
-    int count = 0;
-    if (fd_ < 0 || ioctl(fd_, FIONREAD, &count) != 0) return -1;
-    return count;
-  }
+  long queued() override { return take_arrived() ? static_cast<long>(pending_.size()) : -1; }
 
   bool wait_queued(std::size_t count, long limit_ms) override {
     const std::uint64_t start = tick_ms();
     for (;;) {
-      const long have = queued();
-      if (have < 0) return false;
-      if (static_cast<std::size_t>(have) >= count) return true;
+      if (!take_arrived()) return false;
+      if (pending_.size() >= count) return true;
       const long elapsed = static_cast<long>(tick_ms() - start);
       if (limit_ms >= 0 && elapsed > limit_ms) return false;
-      const long left = limit_ms < 0 ? -1 : limit_ms - elapsed + 1;
-      if (have == 0) {
-        if (!block_until_readable(static_cast<int>(std::min<long>(left, INT_MAX)))) return false;
-      } else {
-        // Part of what is asked for has arrived: sleep about as long as the rest takes on the line.
-        const auto rest = byte_time_ * static_cast<long>(count - static_cast<std::size_t>(have));
-        std::this_thread::sleep_for(
-            left < 0 ? rest
-                     : std::min<std::chrono::microseconds>(rest, std::chrono::milliseconds(left)));
-      }
+      const long left = limit_ms < 0 ? -1 : std::min<long>(limit_ms - elapsed + 1, INT_MAX);
+      if (!block_until_readable(static_cast<int>(left))) return false;
     }
   }
 
   long read(std::uint8_t* buffer, std::size_t n) override {
-    if (fd_ < 0) return -1;
-    long got = 0;
-    while (static_cast<std::size_t>(got) < n) {
-      const ssize_t r = ::read(fd_, buffer + got, n - static_cast<std::size_t>(got));
-      if (r < 0 && errno == EINTR) continue;
-      if (r < 0) return got > 0 ? got : -1;
-      if (r == 0) break;
-      got += r;
-    }
-    if (trace_) trace("<-", buffer, got);
-    return got;
+    if (fd_ < 0 || !take_arrived()) return -1;
+    const std::size_t got = std::min(n, pending_.size());
+    std::copy_n(pending_.begin(), got, buffer);
+    pending_.erase(pending_.begin(), pending_.begin() + static_cast<long>(got));
+    if (trace_) trace("<-", buffer, static_cast<long>(got));
+    return static_cast<long>(got);
   }
 
   long write(const std::uint8_t* buffer, std::size_t n) override {
@@ -124,7 +104,10 @@ class PosixSerialPort final : public SerialPort {
     return put > 0 || n == 0 ? put : -1;
   }
 
-  bool purge_input() override { return fd_ >= 0 && tcflush(fd_, TCIFLUSH) == 0; }
+  bool purge_input() override {
+    pending_.clear();
+    return fd_ >= 0 && tcflush(fd_, TCIFLUSH) == 0;
+  }
   bool purge_output() override { return fd_ >= 0 && tcflush(fd_, TCOFLUSH) == 0; }
 
   bool close() override {
@@ -134,6 +117,21 @@ class PosixSerialPort final : public SerialPort {
   }
 
  private:
+  // Moves what the driver holds into `pending_`; false when the line cannot be read.
+  bool take_arrived() {
+    if (fd_ < 0) return false;
+    int count = 0;
+    if (ioctl(fd_, FIONREAD, &count) != 0) return false;
+    if (count <= 0) return true;
+    const std::size_t old = pending_.size();
+    pending_.resize(old + static_cast<std::size_t>(count));
+    ssize_t r;
+    do r = ::read(fd_, pending_.data() + old, static_cast<std::size_t>(count));
+    while (r < 0 && errno == EINTR);
+    pending_.resize(old + static_cast<std::size_t>(std::max<ssize_t>(r, 0)));
+    return r >= 0;
+  }
+
   // Sleeps in poll() until input arrives or the time passes; false on a hang-up or error.
   bool block_until_readable(int timeout_ms) {
     pollfd p{fd_, POLLIN, 0};
@@ -143,8 +141,8 @@ class PosixSerialPort final : public SerialPort {
   }
 
   int fd_;
-  std::chrono::microseconds byte_time_;
   bool trace_;
+  std::vector<std::uint8_t> pending_;
 };
 
 }  // namespace
@@ -164,7 +162,7 @@ std::unique_ptr<SerialPort> open_serial_port(std::string_view port_name,
     ::close(fd);
     return nullptr;
   }
-  return std::make_unique<PosixSerialPort>(fd, line->baud);
+  return std::make_unique<PosixSerialPort>(fd);
 }
 
 }  // namespace tarn::platform
