@@ -73,7 +73,7 @@ class PosixSerialPort final : public SerialPort {
   bool wait_queued(std::size_t count, long limit_ms) override {
     const std::uint64_t start = tick_ms();
     for (;;) {
-      if (!take_arrived()) return false;
+      if (pending_.size() < count && !take_arrived()) return false;
       if (pending_.size() >= count) return true;
       const long elapsed = static_cast<long>(tick_ms() - start);
       if (limit_ms >= 0 && elapsed > limit_ms) return false;
@@ -117,19 +117,18 @@ class PosixSerialPort final : public SerialPort {
   }
 
  private:
-  // Moves what the driver holds into `pending_`; false when the line cannot be read.
+  // Moves what the driver holds into `pending_` (the line is raw with VMIN = VTIME = 0, so the
+  // read returns at once); false when the line cannot be read.
   bool take_arrived() {
     if (fd_ < 0) return false;
-    int count = 0;
-    if (ioctl(fd_, FIONREAD, &count) != 0) return false;
-    if (count <= 0) return true;
-    const std::size_t old = pending_.size();
-    pending_.resize(old + static_cast<std::size_t>(count));
-    ssize_t r;
-    do r = ::read(fd_, pending_.data() + old, static_cast<std::size_t>(count));
-    while (r < 0 && errno == EINTR);
-    pending_.resize(old + static_cast<std::size_t>(std::max<ssize_t>(r, 0)));
-    return r >= 0;
+    std::uint8_t chunk[512];
+    for (;;) {
+      const ssize_t r = ::read(fd_, chunk, sizeof chunk);
+      if (r < 0 && errno == EINTR) continue;
+      if (r < 0) return errno == EAGAIN;
+      pending_.insert(pending_.end(), chunk, chunk + r);
+      if (static_cast<std::size_t>(r) < sizeof chunk) return true;
+    }
   }
 
   // Sleeps in poll() until input arrives or the time passes; false on a hang-up or error.
