@@ -25,11 +25,6 @@ void ReaderModel::set_entry_pending(bool pending) {
   entry_changed_.notify_all();
 }
 
-bool ReaderModel::entry_pending() const {
-  std::lock_guard lock(mutex_);
-  return entry_pending_;
-}
-
 bool ReaderModel::wait_for_entry(std::chrono::milliseconds timeout) const {
   std::unique_lock lock(mutex_);
   return entry_changed_.wait_for(lock, timeout, [this] { return entry_pending_; });

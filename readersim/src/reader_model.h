@@ -19,7 +19,6 @@ class ReaderModel {
   Reply execute(const Request& request);
 
   void set_entry_pending(bool pending);
-  bool entry_pending() const;
   bool wait_for_entry(std::chrono::milliseconds timeout) const;
 
  private:
