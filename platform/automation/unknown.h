@@ -85,14 +85,10 @@ class ComPtr {
     if (p_ != nullptr) p_->Release();
     p_ = adopted;
   }
-  // For functions that hand out a reference through a `void**` or `T**`.
+  // For functions that hand out a reference through a `void**`.
   void** put_void() {
     reset();
     return reinterpret_cast<void**>(&p_);
-  }
-  T** put() {
-    reset();
-    return &p_;
   }
   T* get() const { return p_; }
   T* operator->() const { return p_; }

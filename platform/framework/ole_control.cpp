@@ -72,7 +72,6 @@ bool COleControl::ExchangeVersion(CPropExchange* px, std::uint32_t default_versi
   if (!px->IsLoading() && !convert && version_loaded_ != 0) version = version_loaded_;
   px->ExchangeULong("_Version", version, default_version);
   if (px->IsLoading()) version_loaded_ = version;
-  px->SetVersion(version);
   return true;
 }
 

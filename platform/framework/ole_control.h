@@ -33,11 +33,8 @@ class COleControl : public automation::ComObject<automation::IDispatch, IOleObje
   // A modal message box captioned with the module's name, owned by the control.
   int ShowMessageBox(const std::string& text, std::uint32_t style = MB_OK);
 
-  // The standard control state: the control's extent, in pixels.
-  std::uint32_t extent_x() const { return extent_x_; }
-  std::uint32_t extent_y() const { return extent_y_; }
-
  protected:
+  // The standard control state is the control's extent, in pixels.
   static constexpr std::uint32_t kDefaultExtentX = 100;
   static constexpr std::uint32_t kDefaultExtentY = 50;
 

@@ -18,10 +18,6 @@ class CPropExchange {
   static CPropExchange saving(PropertyBag& bag) { return CPropExchange(nullptr, &bag); }
 
   bool IsLoading() const { return in_ != nullptr; }
-  // The persisted-state version found while loading (or written while saving).
-  std::uint32_t GetVersion() const { return version_; }
-  void SetVersion(std::uint32_t version) { version_ = version; }
-
   // Loading: `value` becomes the bag's entry, or `default_value` when there is none.
   // Saving: the bag's entry becomes `value`.
   void ExchangeULong(std::string_view name, std::uint32_t& value, std::uint32_t default_value);
@@ -30,7 +26,6 @@ class CPropExchange {
   CPropExchange(const PropertyBag* in, PropertyBag* out) : in_(in), out_(out) {}
   const PropertyBag* in_;
   PropertyBag* out_;
-  std::uint32_t version_ = 0;
 };
 
 }  // namespace framework

@@ -78,13 +78,6 @@ const Value* Key::get(std::string_view name) const {
   return it == values_.end() ? nullptr : &it->second;
 }
 
-bool Key::unset(std::string_view name) {
-  const auto it = values_.find(name);
-  if (it == values_.end()) return false;
-  values_.erase(it);
-  return true;
-}
-
 const std::string* Key::find_string(std::string_view path, std::string_view name) const {
   const Key* key = find(path);
   const Value* value = key ? key->get(name) : nullptr;

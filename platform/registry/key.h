@@ -33,7 +33,6 @@ class Key {
   // Value names: "" is the key's default value.
   void set(std::string_view name, Value value);
   const Value* get(std::string_view name) const;
-  bool unset(std::string_view name);
   // The string value `name` of the key at `path`, or null when either is missing or not a string.
   const std::string* find_string(std::string_view path, std::string_view name = "") const;
 
