@@ -8,8 +8,9 @@
 
 namespace {
 
+constexpr const char* kSynopsis =
+    "usage: tarn-readersim [--link PATH] [--card FILE] [--baud RATE]\n";
 constexpr const char* kUsage =
-    "usage: tarn-readersim [--link PATH] [--card FILE] [--baud RATE]\n"
     "Serves a virtual card reader on a pseudo-terminal and prints the slave's path.\n"
     "  --link PATH   also make PATH a symlink to the slave\n"
     "  --card FILE   start with this card (JSON card file) waiting at the gate\n"
@@ -62,11 +63,11 @@ int main(int argc, char** argv) {
   try {
     args = parse(argc, argv);
   } catch (const std::invalid_argument& e) {
-    std::cerr << "tarn-readersim: " << e.what() << '\n' << kUsage;
+    std::cerr << "tarn-readersim: " << e.what() << '\n' << kSynopsis;
     return 2;
   }
   if (args.help) {
-    std::cout << kUsage << readersim::Console::kHelp;
+    std::cout << kSynopsis << kUsage << readersim::Console::kHelp;
     return 0;
   }
   try {

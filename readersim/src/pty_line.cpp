@@ -31,7 +31,12 @@ PtyLine::PtyLine(std::string link) : link_(std::move(link)) {
     throw std::system_error(std::make_error_code(std::errc::file_exists),
                             link_ + " exists and is not a symlink");
   }
-  open();
+  try {
+    open();
+  } catch (...) {
+    close();
+    throw;
+  }
 }
 
 PtyLine::~PtyLine() {
@@ -61,7 +66,7 @@ void PtyLine::open() {
   }
   master_ = master;
   own_slave_ = slave;
-  set_fd_flags(master_, O_NONBLOCK);
+  set_fd_flags(master_, O_NONBLOCK);  // on failure the caller closes both
   set_fd_flags(own_slave_, 0);
   {
     std::lock_guard lock(path_mutex_);

@@ -82,15 +82,15 @@ void Server::wake() {
 
 void Server::disconnect() {
   post([this] {
-    line_.close();
     interrupted_ = true;
+    line_.close();
   });
 }
 
 void Server::reconnect() {
   post([this] {
-    line_.open();
     interrupted_ = true;
+    line_.open();
   });
 }
 
