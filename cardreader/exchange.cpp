@@ -27,17 +27,18 @@ int judge(const Command& command, const Reply& reply, const Unpack& unpack) {
 
 }  // namespace
 
-int run_command(void* handle, const Command& command, const Unpack& unpack) {
+int exchange(void* handle, const Command& command, Reply& reply) {
   if (!handle) return TARN_E_NOPORT;
   const PortRef port = find_port(handle);
   if (!port) return TARN_E_NOACK;
+  std::lock_guard lock(platform::library_lock());
+  send_frame(*port, command);
+  return receive_reply(*port, reply, command.wait);
+}
+
+int run_command(void* handle, const Command& command, const Unpack& unpack) {
   Reply reply(command.reply_size);
-  int result = TARN_OK;
-  {
-    std::lock_guard lock(platform::library_lock());
-    send_frame(*port, command);
-    result = receive_reply(*port, reply, command.wait);
-  }
+  const int result = exchange(handle, command, reply);
   return result == TARN_OK ? judge(command, reply, unpack) : result;
 }
 

@@ -23,6 +23,11 @@ struct Command {
 // cannot be handed over (outputs then stay untouched).
 using Unpack = std::function<int(const Reply&)>;
 
+// Runs the framed conversation and leaves the reply to the caller: -101 for a null handle, the
+// receiver's code, or 0 with the reply frame in `reply` (the command's reply buffer); neither the
+// CM echo nor the status byte is looked at.
+int exchange(void* handle, const Command& command, Reply& reply);
+
 // Runs one command: -101 for a null handle; the receiver's code; -1 for a wrong CM echo; the
 // error byte of a negative reply; else what `unpack` returns (0 when there is nothing to unpack).
 int run_command(void* handle, const Command& command, const Unpack& unpack = {});

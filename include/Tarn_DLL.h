@@ -36,6 +36,7 @@ typedef void* TARN_HANDLE;
 #define TARN_E_SHORTWAIT (-111)  /* decoded stripe read: no reply header within 1500 ms */
 #define TARN_E_ARGUMENT (-112)   /* an argument does not fit the request; nothing was sent */
 #define TARN_E_FAMILY (-200)     /* defined by the card families that use it */
+#define TARN_E_TAG_BASE 256      /* ISO 15693: 256 + the tag's error code (256..511) */
 
 /* ---- Port and baud rate ---- */
 
@@ -114,6 +115,230 @@ TARN_API int Tarn_GetSysVerion(TARN_HANDLE port, char* version);
 TARN_API int Tarn_Eot(TARN_HANDLE port);
 /* Writes 02 00 02 92 92 03 03 without the lock and reads nothing: -101 or 0. */
 TARN_API int Tarn_TestCmd(TARN_HANDLE port, int unused);
+
+/* ==== Memory cards, Mifare, ISO 15693 tags ====
+ *
+ * Lengths (n) and two-byte addresses and pages are checked whole: a length outside 0..255 (or
+ * above a write's limit) or an address outside 0..65535 is refused with -112 and nothing is sent,
+ * as is a null key, data or out pointer that the command needs. Other byte arguments send their
+ * low byte. Reads copy n bytes of reply data, as many as the caller asked for (zeros beyond a
+ * shorter reply). */
+
+/* ---- AT24Cxx (CM ">") ---- */
+
+/* ">" "0" type n addr(2): writes n bytes (n at most 255). */
+TARN_API int Tarn_AT24CXXRead(TARN_HANDLE port, int type, int address, int n, unsigned char* out);
+/* ">" "1" type n addr(2) data: writes n bytes to the card (n at most 249). */
+TARN_API int Tarn_AT24CXXWrite(TARN_HANDLE port, int type, int address, int n,
+                               const unsigned char* data);
+
+/* ---- AT45DB041 (CM "?") ---- */
+
+/* "?" "0": resets the chip; writes nothing. */
+TARN_API int Tarn_AT45DB041Reset(TARN_HANDLE port);
+/* "?" "1" page(2): writes the 264 bytes of the page. */
+TARN_API int Tarn_AT45DB041Read(TARN_HANDLE port, int page, unsigned char* out);
+/* "?" "2" page(2) and 264 data bytes (length field 0x010C): writes nothing. */
+TARN_API int Tarn_AT45DB041Write(TARN_HANDLE port, int page, const unsigned char* data);
+
+/* ---- AT88SC102 (CM "@") ---- */
+
+/* "@" "0": resets the chip; writes nothing. */
+TARN_API int Tarn_AT88SC102Reset(TARN_HANDLE port);
+/* "@" "1" and the 2-byte security code; writes nothing. */
+TARN_API int Tarn_AT88SC102VerifyPWD(TARN_HANDLE port, const unsigned char* code);
+/* "@" "2" addr n: writes n bytes (n at most 255). */
+TARN_API int Tarn_AT88SC102Read(TARN_HANDLE port, int address, int n, unsigned char* out);
+/* "@" "3" first second: the reader's security-level-1 erase; writes nothing. */
+TARN_API int Tarn_AT88SC102Security1Erasure(TARN_HANDLE port, int first, int second);
+/* "@" "4" and the 6-byte zone 1 erase key; writes nothing. */
+TARN_API int Tarn_AT88SC102Security2ErasureApp1(TARN_HANDLE port, const unsigned char* key);
+/* "@" "5" leading byte and the 4-byte zone 2 erase key; writes nothing. */
+TARN_API int Tarn_AT88SC102Security2ErasureApp2(TARN_HANDLE port, int leading,
+                                                const unsigned char* key);
+/* "@" "6" addr n data (n at most 251); writes nothing. */
+TARN_API int Tarn_AT88SC102Write(TARN_HANDLE port, int address, int n, const unsigned char* data);
+/* "@" "7" selector and the new key: "0" 2 bytes, "1" 6 bytes, "2" 4 bytes; any other selector is
+ * refused with -112 (nothing sent); writes nothing. */
+TARN_API int Tarn_AT88SC102WritePWD(TARN_HANDLE port, int selector, const unsigned char* key);
+/* "@" "8" mode; writes nothing. */
+TARN_API int Tarn_AT88SC102SetMode(TARN_HANDLE port, int mode);
+/* "@" "9": disables the zone 2 erase counter; writes nothing. */
+TARN_API int Tarn_AT88SC102DisableEC2(TARN_HANDLE port);
+
+/* ---- AT88SC1604 (CM "A") ---- */
+
+/* "A" "0": resets the chip; writes nothing. */
+TARN_API int Tarn_AT88SC1604Reset(TARN_HANDLE port);
+/* "A" "1" selector and the 2-byte password; writes nothing. */
+TARN_API int Tarn_AT88SC1604VerifyPWD(TARN_HANDLE port, int selector,
+                                      const unsigned char* password);
+/* "A" "2" addr(2) n: writes n bytes (n at most 255). */
+TARN_API int Tarn_AT88SC1604Read(TARN_HANDLE port, int address, int n, unsigned char* out);
+/* "A" "3" addr(2) n: erases n bytes; writes nothing. */
+TARN_API int Tarn_AT88SC1604Erasure(TARN_HANDLE port, int address, int n);
+/* "A" "4" addr(2) n data (n at most 250); writes nothing. */
+TARN_API int Tarn_AT88SC1604Write(TARN_HANDLE port, int address, int n, const unsigned char* data);
+/* "A" "5" selector and the new 2-byte password; writes nothing. */
+TARN_API int Tarn_AT88SC1604WritePWD(TARN_HANDLE port, int selector,
+                                     const unsigned char* password);
+/* "A" "6" and one byte; writes nothing. */
+TARN_API int Tarn_AT88SC1604Personalization(TARN_HANDLE port, int value);
+
+/* ---- AT88SC1608 (CM "B") ---- */
+
+/* "B" "0": resets the chip; writes nothing. */
+TARN_API int Tarn_AT88SC1608Reset(TARN_HANDLE port);
+/* "B" "1" selector and the 3-byte password; writes nothing. */
+TARN_API int Tarn_AT88SC1608VerifyPWD(TARN_HANDLE port, int selector,
+                                      const unsigned char* password);
+/* "B" "2" zone addr n: writes n bytes (n at most 255). */
+TARN_API int Tarn_AT88SC1608Read(TARN_HANDLE port, int zone, int address, int n,
+                                 unsigned char* out);
+/* "B" "3" zone addr n data (n at most 250); writes nothing. */
+TARN_API int Tarn_AT88SC1608Write(TARN_HANDLE port, int zone, int address, int n,
+                                  const unsigned char* data);
+/* "B" "4": writes reply data bytes 0, 1, 2 to the three out bytes. */
+TARN_API int Tarn_AT88SC1608ReadFUSE(TARN_HANDLE port, unsigned char* first, unsigned char* second,
+                                     unsigned char* third);
+/* "B" "5": blows the next fuse; writes nothing. */
+TARN_API int Tarn_AT88SC1608WriteFUSE(TARN_HANDLE port);
+/* "B" "6" and 8 bytes; writes nothing. */
+TARN_API int Tarn_AT88SC1608InitAuth(TARN_HANDLE port, const unsigned char* value);
+/* "B" "7" and 8 bytes; writes nothing. */
+TARN_API int Tarn_AT88SC1608VerifyAuth(TARN_HANDLE port, const unsigned char* value);
+/* "B" "8" selector and the new 3-byte password; writes nothing. */
+TARN_API int Tarn_AT88SC1608WritePWD(TARN_HANDLE port, int selector,
+                                     const unsigned char* password);
+
+/* ---- SLE4442 (CM "C") ---- */
+
+/* "C" "0": resets the chip (its answer is not handed back); writes nothing. */
+TARN_API int Tarn_SLE4442Reset(TARN_HANDLE port);
+/* "C" "1" and the 3-byte PSC; writes nothing. */
+TARN_API int Tarn_SLE4442VerifyPWD(TARN_HANDLE port, const unsigned char* psc);
+/* "C" "2" addr n: writes n bytes (n at most 255). */
+TARN_API int Tarn_SLE4442Read(TARN_HANDLE port, int address, int n, unsigned char* out);
+/* "C" "3": writes 32 bytes, the protection of main-memory bytes 0..31. */
+TARN_API int Tarn_SLE4442ReadProtectBit(TARN_HANDLE port, unsigned char* out);
+/* "C" "4": writes the 4 bytes of the security memory. */
+TARN_API int Tarn_SLE4442ReadSafety(TARN_HANDLE port, unsigned char* out);
+/* "C" "5" addr n data (n at most 251); writes nothing. */
+TARN_API int Tarn_SLE4442Write(TARN_HANDLE port, int address, int n, const unsigned char* data);
+/* "C" "6" addr n data (n at most 251): protects those bytes; writes nothing. */
+TARN_API int Tarn_SLE4442WriteProtectBit(TARN_HANDLE port, int address, int n,
+                                         const unsigned char* data);
+/* "C" "7" and the new 3-byte PSC; writes nothing. */
+TARN_API int Tarn_SLE4442ChangePWD(TARN_HANDLE port, const unsigned char* psc);
+
+/* ---- SLE4428 (CM "D") ---- */
+
+/* "D" "0": resets the chip; writes nothing. */
+TARN_API int Tarn_Sle4428Reset(TARN_HANDLE port);
+/* "D" "1" and the 2-byte PSC; writes nothing. */
+TARN_API int Tarn_Sle4428VerifyPWD(TARN_HANDLE port, const unsigned char* psc);
+/* "D" "2" addr(2) n: writes n bytes (n at most 255). */
+TARN_API int Tarn_Sle4428Read(TARN_HANDLE port, int address, int n, unsigned char* out);
+/* "D" "3" addr(2) n: writes n protection bytes (n at most 255). */
+TARN_API int Tarn_Sle4428ReadProtectBit(TARN_HANDLE port, int address, int n, unsigned char* out);
+/* "D" "4" addr(2) n data (n at most 250); writes nothing. */
+TARN_API int Tarn_Sle4428Write(TARN_HANDLE port, int address, int n, const unsigned char* data);
+/* "D" "5" addr(2) n data (n at most 250): writes and protects; writes nothing. */
+TARN_API int Tarn_Sle4428WriteP(TARN_HANDLE port, int address, int n, const unsigned char* data);
+/* "D" "6" and the new 2-byte PSC; writes nothing. */
+TARN_API int Tarn_Sle4428ChangePWD(TARN_HANDLE port, const unsigned char* psc);
+
+/* ---- Mifare S50 (CM ";") and S70 (CM "<"): the same commands, S70 blocks by block code ----
+ * Block codes of the S70: bits 7..2 the sector (0..39), bits 1..0 the block in the sector. */
+
+/* PM "0": detects and selects the card; writes nothing. */
+TARN_API int Tarn_S50DetectCard(TARN_HANDLE port);
+TARN_API int Tarn_S70DetectCard(TARN_HANDLE port);
+/* PM "1": writes the 4-byte card identifier. */
+TARN_API int Tarn_S50GetCardID(TARN_HANDLE port, unsigned char* id);
+TARN_API int Tarn_S70GetCardID(TARN_HANDLE port, unsigned char* id);
+/* PM "2" first second key(6): loads a key into the reader, which authenticates with it (the
+ * selectors are the reader's: key type "A" or "B", then the sector number); writes nothing. */
+TARN_API int Tarn_S50LoadSecKey(TARN_HANDLE port, int first, int second, const unsigned char* key);
+TARN_API int Tarn_S70LoadSecKey(TARN_HANDLE port, int first, int second, const unsigned char* key);
+/* PM "3" block: writes the 16 bytes of the block. */
+TARN_API int Tarn_S50ReadBlock(TARN_HANDLE port, int block, unsigned char* out);
+TARN_API int Tarn_S70ReadBlock(TARN_HANDLE port, int block, unsigned char* out);
+/* PM "4" block data(16); writes nothing. */
+TARN_API int Tarn_S50WriteBlock(TARN_HANDLE port, int block, const unsigned char* data);
+TARN_API int Tarn_S70WriteBlock(TARN_HANDLE port, int block, const unsigned char* data);
+/* PM "5" block and the value block of the 4 value bytes (least significant first) with the
+ * block's address byte; writes nothing. S70: -200 for a block code of sector 40 or above
+ * (nothing sent). */
+TARN_API int Tarn_S50InitValue(TARN_HANDLE port, int block, const unsigned char* value);
+TARN_API int Tarn_S70InitValue(TARN_HANDLE port, int block, const unsigned char* value);
+/* PM "6" block operand(4): adds to a value block; writes nothing. */
+TARN_API int Tarn_S50Increment(TARN_HANDLE port, int block, const unsigned char* operand);
+TARN_API int Tarn_S70Increment(TARN_HANDLE port, int block, const unsigned char* operand);
+/* PM "7" block operand(4): subtracts from a value block; writes nothing. */
+TARN_API int Tarn_S50Decrement(TARN_HANDLE port, int block, const unsigned char* operand);
+TARN_API int Tarn_S70Decrement(TARN_HANDLE port, int block, const unsigned char* operand);
+/* PM "8": halts the card; writes nothing. */
+TARN_API int Tarn_S50Halt(TARN_HANDLE port);
+TARN_API int Tarn_S70Halt(TARN_HANDLE port);
+/* PM "<" first second key(6): changes a key of the card (selectors as LoadSecKey); writes
+ * nothing. */
+TARN_API int Tarn_S50ModifyKey(TARN_HANDLE port, int first, int second, const unsigned char* key);
+TARN_API int Tarn_S70ModifyKey(TARN_HANDLE port, int first, int second, const unsigned char* key);
+
+/* ---- Mifare UltraLight (CM "=") ---- */
+
+/* "=" "0": detects and selects the card; writes nothing. */
+TARN_API int Tarn_ULDetectCard(TARN_HANDLE port);
+/* "=" "1": writes the 7-byte card identifier. */
+TARN_API int Tarn_ULGetCardID(TARN_HANDLE port, unsigned char* id);
+/* "=" "2" page: writes 16 bytes from that page on. */
+TARN_API int Tarn_ULReadBlock(TARN_HANDLE port, int page, unsigned char* out);
+/* "=" "3" page data(16); writes nothing. */
+TARN_API int Tarn_ULWriteBlock(TARN_HANDLE port, int page, const unsigned char* data);
+/* "=" "4": halts the card; writes nothing. */
+TARN_API int Tarn_ULHalt(TARN_HANDLE port);
+
+/* ---- ISO 15693 tags (CM "H") ----
+ * Request data: flags 0x02, or 0x22 and the 8 UID bytes when `addressed` is not 0 (a null UID
+ * then is refused with -112). Negative replies: error byte 0 (whatever the status byte) -200;
+ * error byte 1 and a code byte TARN_E_TAG_BASE + code; any other error byte itself. A reply
+ * longer than the reply buffer (3000 bytes for block reads and writes, 50 for GetMessage, 30 for
+ * the others) is refused with -1. */
+
+/* "H" "0", no data: writes the 8-byte UID. */
+TARN_API int Tarn_15693GetUid(TARN_HANDLE port, unsigned char* uid);
+/* "H" "1" flags [uid] first count: writes all reply data but its last byte to `data` (at most
+ * 2991 bytes) and the last to `trailing`; a reply without data is refused with -1. */
+TARN_API int Tarn_15693ReadData(TARN_HANDLE port, int addressed, const unsigned char* uid,
+                                int first, int count, unsigned char* data,
+                                unsigned char* trailing);
+/* "H" "2" flags [uid] first count and 4 x count data bytes: writes 1 result byte. */
+TARN_API int Tarn_15693WriteData(TARN_HANDLE port, int addressed, const unsigned char* uid,
+                                 int first, int count, const unsigned char* data,
+                                 unsigned char* result);
+/* "H" "3" flags [uid]: selects the tag; writes nothing. */
+TARN_API int Tarn_15693ChooseCard(TARN_HANDLE port, int addressed, const unsigned char* uid);
+/* "H" "4" flags [uid]: writes the tag's 15-byte information block. */
+TARN_API int Tarn_15693GetMessage(TARN_HANDLE port, int addressed, const unsigned char* uid,
+                                  unsigned char* info);
+/* "H" "5" flags [uid] first count: as Tarn_15693ReadData with the outputs the other way round:
+ * the trailing byte first, then the block security status (at most 2991 bytes). */
+TARN_API int Tarn_15693ReadSafeBit(TARN_HANDLE port, int addressed, const unsigned char* uid,
+                                   int first, int count, unsigned char* trailing,
+                                   unsigned char* data);
+/* "H" "6" flags [uid] dsfid; writes nothing. */
+TARN_API int Tarn_15693WriteDSFID(TARN_HANDLE port, int addressed, const unsigned char* uid,
+                                  int dsfid);
+/* "H" "7" flags [uid] afi; writes nothing. */
+TARN_API int Tarn_15693WriteAFI(TARN_HANDLE port, int addressed, const unsigned char* uid, int afi);
+/* "H" ":" flags [uid] block: locks the block; writes nothing. */
+TARN_API int Tarn_15693LockBlock(TARN_HANDLE port, int addressed, const unsigned char* uid,
+                                 int block);
+/* "H" ";" flags [uid]: locks the AFI; writes nothing. */
+TARN_API int Tarn_15693LockAFI(TARN_HANDLE port, int addressed, const unsigned char* uid);
+/* "H" "<" flags [uid]: locks the DSFID; writes nothing. */
+TARN_API int Tarn_15693LockDSFID(TARN_HANDLE port, int addressed, const unsigned char* uid);
 
 #ifdef __cplusplus
 }
