@@ -7,6 +7,7 @@
 
 #include "Tarn_DLL.h"
 #include "exchange.h"
+#include "reply_copy.h"
 
 namespace tarn::iso15693 {
 namespace {
@@ -25,7 +26,7 @@ constexpr std::uint8_t kTagError = 1;
 
 // The tag a request goes to: any tag in the field, or (addressed) the one with this UID.
 struct Tag {
-  int addressed;
+  int addressed;  // a byte: 0 any tag, else the one with `uid`
   const unsigned char* uid;
 };
 
@@ -34,8 +35,9 @@ using Request = std::optional<std::vector<std::uint8_t>>;
 // Flags byte, the UID in addressed mode, then the command's own bytes; none when addressed mode
 // has no UID to send.
 Request request_to(const Tag& tag, std::initializer_list<std::uint8_t> tail) {
-  std::vector<std::uint8_t> request{tag.addressed ? kAddressed : kHighDataRate};
-  if (tag.addressed) {
+  const bool addressed = low_byte(tag.addressed) != 0;
+  std::vector<std::uint8_t> request{addressed ? kAddressed : kHighDataRate};
+  if (addressed) {
     if (!tag.uid) return std::nullopt;
     request.insert(request.end(), tag.uid, tag.uid + kUid);
   }
@@ -73,7 +75,7 @@ int plain(void* port, std::uint8_t pm, const Tag& tag,
 // Copies the first `n` reply data bytes.
 Unpack copy_to(unsigned char* out, std::size_t n) {
   return [out, n](const Reply& r) {
-    for (std::size_t k = 0; k < n; ++k) out[k] = r.data_at(k);
+    copy_reply_data(r, out, n);
     return TARN_OK;
   };
 }

@@ -7,6 +7,7 @@
 #include "Tarn_DLL.h"
 #include "exchange.h"
 #include "memory_card_table.h"
+#include "reply_copy.h"
 
 namespace tarn::memory {
 namespace {
@@ -79,7 +80,7 @@ int run(void* port, Op id, const Arguments& a) {
   if (copy > 0 && !a.out) return TARN_E_ARGUMENT;
   return run_command(port, {op.cm, op.pm, request, reply_buffer_size(op)},
                      [&a, copy](const Reply& reply) {
-                       for (std::size_t k = 0; k < copy; ++k) a.out[k] = reply.data_at(k);
+                       copy_reply_data(reply, a.out, copy);
                        return TARN_OK;
                      });
 }

@@ -6,6 +6,7 @@
 
 #include "Tarn_DLL.h"
 #include "exchange.h"
+#include "reply_copy.h"
 
 namespace tarn::mifare {
 namespace {
@@ -34,7 +35,7 @@ int card_id(void* port, const Family& f, unsigned char* out) {
   if (!port) return TARN_E_NOPORT;
   if (!out) return TARN_E_ARGUMENT;
   return run_command(port, {f.cm, f.card_id}, [&f, out](const Reply& r) {
-    for (std::size_t k = 0; k < f.id_size; ++k) out[k] = r.data_at(k);
+    copy_reply_data(r, out, f.id_size);
     return TARN_OK;
   });
 }
@@ -44,7 +45,7 @@ int read_block(void* port, const Family& f, int block, unsigned char* out) {
   if (!out) return TARN_E_ARGUMENT;
   const std::array<std::uint8_t, 1> request{low_byte(block)};
   return run_command(port, {f.cm, f.read, request}, [out](const Reply& r) {
-    for (std::size_t k = 0; k < kBlock; ++k) out[k] = r.data_at(k);
+    copy_reply_data(r, out, kBlock);
     return TARN_OK;
   });
 }
