@@ -116,6 +116,182 @@ TARN_API int Tarn_Eot(TARN_HANDLE port);
 /* Writes 02 00 02 92 92 03 03 without the lock and reads nothing: -101 or 0. */
 TARN_API int Tarn_TestCmd(TARN_HANDLE port, int unused);
 
+/* ==== CPU cards, SIM/SAM sockets, EMV commands, identity number, social-security cards ====
+ *
+ * In this family a reply whose status is not "P" and whose error byte is 0 gives -200 (never 0).
+ * Replies the output cannot take are refused with -1 and nothing is written: a reset count of 0
+ * or beyond the received data, an APDU response length beyond the received data, a response
+ * longer than the documented largest output. APDUs longer than the request frame holds are
+ * refused with -112 before anything is sent. */
+
+/* ---- Contact CPU card (CM "9") ---- */
+
+/* "9" "0": writes the protocol character ("0" T=0, "1" T=1), the ATR (at most 90 bytes) and its
+ * length; waits 50 ms after success. */
+TARN_API int Tarn_CpuCardColdReset(TARN_HANDLE port, unsigned char* protocol, unsigned char* atr,
+                                   unsigned char* atr_length);
+/* "9" "2" + parameter "0".."2" (-1 for any other, nothing sent, even on a null handle): as the
+ * cold reset, without the wait. */
+TARN_API int Tarn_CpuCardWarmReset(TARN_HANDLE port, int parameter, unsigned char* protocol,
+                                   unsigned char* atr, unsigned char* atr_length);
+/* "9" "1": powers the card off; writes nothing. */
+TARN_API int Tarn_CpuCardPowerOff(TARN_HANDLE port);
+/* "9" "3" n(2) APDU, n at most 291: writes the response with SW1 SW2 (at most 290) and its
+ * length; a response of length 0 leaves the buffer untouched. */
+TARN_API int Tarn_CPUT0APDU(TARN_HANDLE port, int length, const unsigned char* apdu,
+                            unsigned char* response, int* response_length);
+/* "9" "4" n(2) APDU: as Tarn_CPUT0APDU under T=1. */
+TARN_API int Tarn_CPUT1APDU(TARN_HANDLE port, int length, const unsigned char* apdu,
+                            unsigned char* response, int* response_length);
+
+/* ---- SIM/SAM sockets (CM ":") ---- */
+
+/* ":" "5" + socket character: 0..7 go out as "0".."7", any other byte unchanged; writes nothing. */
+TARN_API int Tarn_SimSelect(TARN_HANDLE port, int socket);
+/* ":" "0": as Tarn_CpuCardColdReset with the ATR length as an int, no wait (ATR at most 90). */
+TARN_API int Tarn_SimColdReset(TARN_HANDLE port, unsigned char* protocol, unsigned char* atr,
+                               int* atr_length);
+/* ":" "2" + parameter "0".."2" (-1 for any other, nothing sent): as Tarn_SimColdReset. */
+TARN_API int Tarn_SimWarmReset(TARN_HANDLE port, int parameter, unsigned char* protocol,
+                               unsigned char* atr, int* atr_length);
+/* ":" "1": powers the selected socket's card off; writes nothing. */
+TARN_API int Tarn_SimCardPowerOff(TARN_HANDLE port);
+/* ":" "3" n(2) APDU: as Tarn_CPUT0APDU on the selected socket. */
+TARN_API int Tarn_SimT0APDU(TARN_HANDLE port, int length, const unsigned char* apdu,
+                            unsigned char* response, int* response_length);
+/* ":" "4" n(2) APDU: as Tarn_CPUT1APDU on the selected socket. */
+TARN_API int Tarn_SimT1APDU(TARN_HANDLE port, int length, const unsigned char* apdu,
+                            unsigned char* response, int* response_length);
+
+/* ---- Contactless CPU card (CM "G") ---- */
+
+/* "G" "0": writes the whole reply data (at most 492 bytes), no length. */
+TARN_API int Tarn_CPUTypeACardPowerOn(TARN_HANDLE port, unsigned char* data);
+/* "G" "6": writes the whole reply data (at most 92 bytes), no length. */
+TARN_API int Tarn_CPUTypeBCardPowerOn(TARN_HANDLE port, unsigned char* data);
+/* "G" "3" option n(2) APDU, n at most 290: writes the reply's leading byte, the response with
+ * SW1 SW2 (at most 291 bytes) and its length. Also exported as Tarn_CPUTypeAAPDU. */
+TARN_API int Tarn_CPUTypeBAPDU(TARN_HANDLE port, int option, int length, const unsigned char* apdu,
+                               unsigned char* leading, unsigned char* response,
+                               int* response_length);
+TARN_API int Tarn_CPUTypeAAPDU(TARN_HANDLE port, int option, int length, const unsigned char* apdu,
+                               unsigned char* leading, unsigned char* response,
+                               int* response_length);
+/* Same as Tarn_CPUTypeACardPowerOn. */
+TARN_API int Tarn_CPUCardPowerOn(TARN_HANDLE port, unsigned char* data);
+/* Same as Tarn_CPUTypeBAPDU. */
+TARN_API int Tarn_CPUAPDU(TARN_HANDLE port, int option, int length, const unsigned char* apdu,
+                          unsigned char* leading, unsigned char* response, int* response_length);
+/* Tarn_GetMachineIDNum without its length: writes the identity bytes (at most 91). */
+TARN_API int Tarn_ReadSerialNumber(TARN_HANDLE port, unsigned char* out);
+
+/* ---- Fixed EMV commands: contact (T=0) and contactless forms ----
+ * Each sends one fixed APDU and returns 0 when the response ends with 90 00, 1 otherwise (also
+ * for a response shorter than two bytes), or the transport's code. */
+
+/* 00 A4 04 00 0E "1PAY.SYS.DDF01": selects the payment system environment. */
+TARN_API int Tarn_SelectPSE(TARN_HANDLE port);
+TARN_API int Tarn_CPUTypeASelectPSE(TARN_HANDLE port);
+/* 00 B2 01 0C 00: reads record 1 of SFI 1 (the directory); the record is not handed back. */
+TARN_API int Tarn_ReadPSEDirFile(TARN_HANDLE port);
+TARN_API int Tarn_CPUTypeAReadPSEDirFile(TARN_HANDLE port);
+/* 00 A4 04 00 08 A0 00 00 03 33 01 01 01: selects the debit application. */
+TARN_API int Tarn_SelectADFFile(TARN_HANDLE port);
+TARN_API int Tarn_CPUTypeASelectADFFile(TARN_HANDLE port);
+/* 80 A8 00 00 0B 83 09 01 00 00 00 00 04 00 01 56: GET PROCESSING OPTIONS with fixed data. */
+TARN_API int Tarn_GPOCMD(TARN_HANDLE port);
+/* The same GET PROCESSING OPTIONS contactless: the transport result; the status is not judged. */
+TARN_API int Tarn_CPUTypeAGPOCMD(TARN_HANDLE port);
+/* 00 B2 01 0C 00: writes the card number from tag 57 up to the field separator D as packed BCD
+ * (at most 255 bytes, never beyond the received record) and its count of digits. */
+TARN_API int Tarn_ReadRecordFile(TARN_HANDLE port, int* digits, unsigned char* number);
+TARN_API int Tarn_CPUTypeAReadRecordFile(TARN_HANDLE port, int* digits, unsigned char* number);
+
+/* ---- Identity number and card information ---- */
+
+/* "I" "0" (32-byte reply buffer): writes reply data bytes 0..3 as ten decimal digits and a zero
+ * byte (11 bytes). A negative reply with error byte 0: -200. */
+TARN_API int Tarn_GetIdCardNo(TARN_HANDLE port, char* text);
+/* Contact cold reset, social-security application, EF05 record 7, EF06 records 1 and 2 (T=0 or
+ * T=1 by the reset's protocol): writes the three responses joined by "&" (at most 767 bytes,
+ * a response longer than 255 bytes is refused with -1) and their length; then moves the card
+ * with "3" "4" and returns the move's result. A failed reset or APDU returns at once. */
+TARN_API int Tarn_ReadInfoPOP(TARN_HANDLE port, unsigned char* info, int* length);
+
+/* ---- Social-security cards (T=0) ---- */
+
+/* 00 A4 04 00 0F "sx1.sh." + GBK "social security": 0 on a final 90 00, else 1. */
+TARN_API int Tarn_SelectSocialSecurityApp(TARN_HANDLE port);
+/* 00 A4 02 00 02 EF 06: 0 when the response starts with 90 00, else 1. */
+TARN_API int Tarn_SelectSocialSecurityBasicFile(TARN_HANDLE port);
+/* 00 B2 07 04 0B (EF05 record 7): writes the card number, as many bytes as the record's length
+ * byte says but never the status word (at most 9). 1 when 90 00 is not at offset 11. */
+TARN_API int Tarn_ReadSocialSecurityCardID(TARN_HANDLE port, unsigned char* value);
+/* 00 B2 01 04 14 (EF06 record 1): the identity number as above (at most 18 bytes). */
+TARN_API int Tarn_ReadSocialSecurityIDNum(TARN_HANDLE port, unsigned char* value);
+/* 00 B2 02 04 20 (EF06 record 2): the name in GBK as above (at most 30 bytes). */
+TARN_API int Tarn_ReadSocialSecurityName(TARN_HANDLE port, unsigned char* value);
+/* 00 B2 03 04 03: writes 1 gender byte. */
+TARN_API int Tarn_ReadSocialSecurityGender(TARN_HANDLE port, unsigned char* value);
+/* 00 B2 04 04 03: writes 1 nation byte. */
+TARN_API int Tarn_ReadSocialSecurityNation(TARN_HANDLE port, unsigned char* value);
+/* 00 B2 05 04 05: writes 3 regional-code bytes. */
+TARN_API int Tarn_ReadSocialSecurityRegional(TARN_HANDLE port, unsigned char* value);
+/* 00 B2 06 04 06: writes 4 birth-date bytes in card order. */
+TARN_API int Tarn_ReadSocialSecurityBirthDay(TARN_HANDLE port, unsigned char* value);
+/* 00 B2 01 05 (all EF06 records; a response above 200 bytes is refused with -1): on a 71- or
+ * 93-byte response writes each field whose tag stands in place: identity number 18 bytes, name
+ * 30, gender 1, nation 1, regional code 3, birth date 4. 0 also when nothing matched. */
+TARN_API int Tarn_ReadSocialSecurityInfo(TARN_HANDLE port, unsigned char* id_number,
+                                         unsigned char* name, unsigned char* gender,
+                                         unsigned char* nation, unsigned char* regional,
+                                         unsigned char* birth_date);
+/* Cold reset, application, EF06 (30 ms pauses), then Tarn_ReadSocialSecurityInfo; 0 without
+ * reading on a card that is not T=0. The card stays powered. */
+TARN_API int Tarn_AutoReadSocialSecurityInfo(TARN_HANDLE port, unsigned char* id_number,
+                                             unsigned char* name, unsigned char* gender,
+                                             unsigned char* nation, unsigned char* regional,
+                                             unsigned char* birth_date);
+/* Cold reset, application, 00 A4 02 00 02 EF 05, Tarn_ReadSocialSecurityCardID (30 ms pauses),
+ * then "9" "1" in every case. 0 without reading on a card that is not T=0. */
+TARN_API int Tarn_AutoReadSocialSecurityCardID(TARN_HANDLE port, unsigned char* card_id);
+/* Tarn_AutoReadSocialSecurityInfo; if it gave 0, 100 ms later Tarn_AutoReadSocialSecurityCardID. */
+TARN_API int Tarn_AutoReadSocialSecurityInfoAndCardID(TARN_HANDLE port, unsigned char* id_number,
+                                                      unsigned char* name, unsigned char* gender,
+                                                      unsigned char* nation,
+                                                      unsigned char* regional,
+                                                      unsigned char* birth_date,
+                                                      unsigned char* card_id);
+
+/* ---- PBOC operations through the kernel (libFerro.so) ----
+ * Each points the kernel's callbacks at this port (contact: cold reset "9" "0", T=0 exchange
+ * "9" "3", power off "9" "1"; contactless: Type A power on "G" "0", exchange "G" "3") and the
+ * log writer at the log file, then runs one kernel operation with the arguments unchanged and
+ * returns its result (see Ferro.h; a failed reader command arrives folded to 8 bits: -101 as
+ * 155, -110 as 146, -1 as 255). The card stays powered afterwards. */
+
+/* pboc_get55data over the contact card: PAN sequence, track 2 (at most 36), field 55 (at most
+ * 178). */
+TARN_API int Tarn_PBOCGet55FieldData(TARN_HANDLE port, int type, const unsigned char* amount,
+                                     unsigned char* pan_sequence, unsigned char* track2,
+                                     int* track2_length, unsigned char* field55,
+                                     int* field55_length);
+/* The same over the contactless card. */
+TARN_API int Tarn_CPUTypeAPBOCGet55FieldData(TARN_HANDLE port, int type,
+                                             const unsigned char* amount,
+                                             unsigned char* pan_sequence, unsigned char* track2,
+                                             int* track2_length, unsigned char* field55,
+                                             int* field55_length);
+/* pboc_readiccardNum over the contact card: track 2 (at most 36 bytes) and its length. */
+TARN_API int Tarn_ReadICCardNum(TARN_HANDLE port, int* track2_length, unsigned char* track2);
+/* The same over the contactless card. */
+TARN_API int Tarn_CPUTypeAReadICCardNum(TARN_HANDLE port, int* track2_length,
+                                        unsigned char* track2);
+/* pboc_gettraderecord over the contact card: "NN107" and NN entries (at most 10598 chars). */
+TARN_API int Tarn_GetTradeRecord(TARN_HANDLE port, char* records);
+/* pboc_electronicbalance over the contact card: 6 BCD bytes. */
+TARN_API int Tarn_ElectronicBalance(TARN_HANDLE port, unsigned char* balance);
+
 /* ==== Memory cards, Mifare, ISO 15693 tags ====
  *
  * Lengths (n) and two-byte addresses and pages are checked whole: a length outside 0..255 (or
