@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "chip_file.h"
 #include "magstripe.h"
 
 namespace readersim {
@@ -20,11 +21,12 @@ class Parser {
     json doc = json::parse(text, nullptr, false);
     if (doc.is_discarded()) fail("not valid JSON");
     if (!doc.is_object()) fail("a card file holds one JSON object");
-    only_keys(doc, "card", {"name", "magnetic", "barcode"});
+    only_keys(doc, "card", {"name", "magnetic", "barcode", kContactKey, kContactlessKey, kSamKey});
     Card card;
     card.name = string_at(doc, "name");
     card.barcode = barcode(string_at(doc, "barcode"));
     if (doc.contains("magnetic")) card.tracks = tracks(doc["magnetic"]);
+    read_chips(doc, card, origin_);  // CPU-card chips and SAM modules
     return card;
   }
 

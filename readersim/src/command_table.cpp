@@ -33,6 +33,7 @@ CommandTable reader_commands() {
   add_transport_commands(table);
   add_magnetic_commands(table);
   add_device_commands(table);
+  add_cpu_card_commands(table);
   return table;
 }
 

@@ -58,5 +58,9 @@ CommandTable reader_commands();
 void add_transport_commands(CommandTable& table);  // "0" "1" "2" "3" "4" "E"
 void add_magnetic_commands(CommandTable& table);   // "7" "8"
 void add_device_commands(CommandTable& table);     // "5" "6" "F" "I" "Q" 0x90 0x92
+void add_cpu_card_commands(CommandTable& table);   // "9" ":" "G"
+
+// Ends the chip sessions that a card move or a cut of the contact power has broken.
+void settle_chips(ReaderState& state);
 
 }  // namespace readersim

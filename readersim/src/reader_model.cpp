@@ -10,11 +10,14 @@ ReaderState ReaderModel::snapshot() const {
 void ReaderModel::update(const std::function<void(ReaderState&)>& change) {
   std::lock_guard lock(mutex_);
   change(state_);
+  settle_chips(state_);
 }
 
 Reply ReaderModel::execute(const Request& request) {
   std::lock_guard lock(mutex_);
-  return table_.execute(request, state_);
+  Reply reply = table_.execute(request, state_);
+  settle_chips(state_);
+  return reply;
 }
 
 void ReaderModel::set_entry_pending(bool pending) {

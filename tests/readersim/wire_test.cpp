@@ -224,7 +224,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"DataWhereNoneBelongs", nothing, '1', '0', Bytes{0x00}, Bytes{'N', error::kBadData}},
         Case{"UnknownParameter", nothing, '1', '9', {}, Bytes{'N', error::kBadParameter}},
         Case{"UnknownBaudParameter", nothing, 'F', '8', {}, Bytes{'N', error::kBadParameter}},
-        Case{"UnknownCommand", nothing, '9', '0', {}, Bytes{'N', error::kUnknownCommand}}),
+        Case{"UnknownCommand", nothing, 'Z', '0', {}, Bytes{'N', error::kUnknownCommand}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Commands that change the reader's state, checked through its accessors.

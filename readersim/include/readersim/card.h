@@ -17,6 +17,8 @@
 #include <string>
 #include <string_view>
 
+#include "readersim/chip.h"
+
 namespace readersim {
 
 // Largest barcode the reader hands back (bytes of printable ASCII).
@@ -26,6 +28,13 @@ struct Card {
   std::string name;
   std::array<std::string, 3> tracks;  // magnetic tracks 1 to 3; empty when absent
   std::string barcode;                // empty when the card carries none
+
+  // ---- CPU-card chips and SAM modules ("contact", "contactless", "sam") ----
+  std::optional<Chip> contact;      // behind the contacts
+  std::optional<Chip> contactless;  // in the card's antenna (Type A or B)
+  std::optional<Chip> sam;          // a SAM module: the chip that a SIM/SAM socket contacts
+  // ---- end of CPU-card chips ----
+
   friend bool operator==(const Card&, const Card&) = default;
 };
 

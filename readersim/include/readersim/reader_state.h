@@ -8,6 +8,7 @@
 #include <string>
 
 #include "readersim/card.h"
+#include "readersim/chip_slots.h"
 #include "readersim/frame.h"
 
 namespace readersim {
@@ -30,6 +31,11 @@ inline constexpr std::uint8_t kNoCard = '3';
 inline constexpr std::uint8_t kCardPosition = '4';
 inline constexpr std::uint8_t kNoMagneticData = '5';
 inline constexpr std::uint8_t kNoBarcode = '6';
+// CPU-card channels ("9", ":", "G"):
+inline constexpr std::uint8_t kNoChip = '7';          // no chip of that kind answers
+inline constexpr std::uint8_t kChipNotPowered = '8';  // no reset or power on since power came off
+inline constexpr std::uint8_t kWrongProtocol = '9';   // T=0 exchange with a T=1 chip or the reverse
+inline constexpr std::uint8_t kNoSocket = ':';        // SAM sockets are "0" to "7"
 }  // namespace error
 
 enum class LedMode : std::uint8_t { Off = '0', On = '1', Flash = '2' };
@@ -69,6 +75,7 @@ struct ReaderState {
   bool external_io = false;
   unsigned baud = 9600;  // last rate set by CM "F"
   std::string version = "READERSIM V1.00";
+  ChipSlots chips;  // CPU-card chips in the contact channel, the SAM sockets and the field
 
   Position position() const { return card ? card->where : Position::Empty; }
   bool card_inside() const { return card && card->where != Position::Gate; }

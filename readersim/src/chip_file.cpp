@@ -1,0 +1,173 @@
+#include "chip_file.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace readersim {
+namespace {
+
+using nlohmann::json;
+
+constexpr std::size_t kMaxAtr = 33;
+constexpr std::size_t kMaxAnswerToSelect = 64;
+constexpr std::size_t kMaxName = 16;
+constexpr std::size_t kMaxData = 256;
+constexpr int kMaxSfi = 30;
+
+class ChipParser {
+ public:
+  explicit ChipParser(std::string_view origin) : origin_(origin) {}
+
+  Chip contact(const json& value, std::string_view key) const {
+    const std::string where = "\"" + std::string(key) + "\"";
+    object(value, where, {"atr", "protocol", "get_response", "files", "answers", "dfs"});
+    Chip chip;
+    chip.atr = hex(value, "atr", where, 1, kMaxAtr);
+    chip.protocol = protocol(value, where);
+    chip.get_response = value.value("get_response", false);
+    if (value.contains("get_response") && !value["get_response"].is_boolean())
+      fail(where + ".get_response must be true or false");
+    if (chip.get_response && chip.protocol != 0) fail(where + ": get_response needs T=0");
+    file_system(value, where, chip);
+    return chip;
+  }
+
+  Chip contactless(const json& value) const {
+    const std::string where = "\"contactless\"";
+    const std::string type = value.is_object() ? value.value("type", "") : "";
+    if (type != "A" && type != "B") fail(where + ".type must be \"A\" or \"B\"");
+    const char* answer = type == "A" ? "ats" : "atqb";
+    object(value, where, {"type", answer, "files", "answers", "dfs"});
+    Chip chip;
+    chip.interface = type == "A" ? ChipInterface::TypeA : ChipInterface::TypeB;
+    chip.atr = hex(value, answer, where, 1, kMaxAnswerToSelect);
+    file_system(value, where, chip);
+    return chip;
+  }
+
+ private:
+  [[noreturn]] void fail(const std::string& what) const {
+    throw CardError(std::string(origin_) + ": " + what);
+  }
+
+  void object(const json& value, const std::string& where,
+              std::initializer_list<std::string_view> known) const {
+    if (!value.is_object()) fail(where + " must be an object");
+    for (const auto& item : value.items())
+      if (std::find(known.begin(), known.end(), item.key()) == known.end())
+        fail("unknown key \"" + item.key() + "\" in " + where);
+  }
+
+  const json& array(const json& value, const char* key, const std::string& where) const {
+    static const json empty = json::array();
+    if (!value.contains(key)) return empty;
+    if (!value[key].is_array()) fail(where + "." + key + " must be an array");
+    return value[key];
+  }
+
+  Bytes hex_text(const json& value, const std::string& where, std::size_t min,
+                 std::size_t max) const {
+    if (!value.is_string()) fail(where + " must be a string of hex digits");
+    std::string digits;
+    for (char c : value.get<std::string>())
+      if (c != ' ') digits += c;
+    Bytes bytes;
+    for (std::size_t i = 0; i + 1 < digits.size(); i += 2) {
+      if (!std::isxdigit(static_cast<unsigned char>(digits[i])) ||
+          !std::isxdigit(static_cast<unsigned char>(digits[i + 1])))
+        break;
+      bytes.push_back(static_cast<std::uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
+    }
+    if (bytes.size() * 2 != digits.size()) fail(where + " is not hex");
+    if (bytes.size() < min || bytes.size() > max)
+      fail(where + " must hold " + std::to_string(min) + " to " + std::to_string(max) + " bytes");
+    return bytes;
+  }
+
+  Bytes hex(const json& value, const char* key, const std::string& where, std::size_t min,
+            std::size_t max) const {
+    const std::string at = where + "." + key;
+    if (!value.contains(key)) {
+      if (min > 0) fail(at + " is missing");
+      return {};
+    }
+    return hex_text(value[key], at, min, max);
+  }
+
+  std::uint8_t protocol(const json& value, const std::string& where) const {
+    if (!value.contains("protocol") || value["protocol"] == "T=0") return 0;
+    if (value["protocol"] == "T=1") return 1;
+    fail(where + ".protocol must be \"T=0\" or \"T=1\"");
+  }
+
+  void file_system(const json& value, const std::string& where, Chip& chip) const {
+    chip.files = files(value, where);
+    chip.answers = answers(value, where);
+    for (const json& df : array(value, "dfs", where))
+      chip.dfs.push_back(
+          dedicated_file(df, where + ".dfs[" + std::to_string(chip.dfs.size()) + "]"));
+  }
+
+  std::vector<ElementaryFile> files(const json& value, const std::string& where) const {
+    std::vector<ElementaryFile> result;
+    for (const json& ef : array(value, "files", where))
+      result.push_back(
+          elementary_file(ef, where + ".files[" + std::to_string(result.size()) + "]"));
+    return result;
+  }
+
+  ElementaryFile elementary_file(const json& value, const std::string& where) const {
+    object(value, where, {"id", "sfi", "records"});
+    ElementaryFile ef;
+    if (value.contains("id")) {
+      const Bytes id = hex_text(value["id"], where + ".id", 2, 2);
+      ef.id = static_cast<std::uint16_t>(id[0] << 8 | id[1]);
+    }
+    if (value.contains("sfi")) {
+      const json& sfi = value["sfi"];
+      if (!sfi.is_number_integer() || sfi.get<int>() < 1 || sfi.get<int>() > kMaxSfi)
+        fail(where + ".sfi must be a number from 1 to 30");
+      ef.sfi = static_cast<std::uint8_t>(sfi.get<int>());
+    }
+    if (!ef.id && ef.sfi == 0) fail(where + " needs an \"id\" or an \"sfi\"");
+    const json& records = array(value, "records", where);
+    for (std::size_t r = 0; r < records.size(); ++r)
+      ef.records.push_back(
+          hex_text(records[r], where + ".records[" + std::to_string(r) + "]", 1, kMaxData));
+    return ef;
+  }
+
+  std::vector<FixedAnswer> answers(const json& value, const std::string& where) const {
+    std::vector<FixedAnswer> result;
+    for (const json& answer : array(value, "answers", where)) {
+      const std::string at = where + ".answers[" + std::to_string(result.size()) + "]";
+      object(answer, at, {"command", "response"});
+      result.push_back(
+          {hex(answer, "command", at, 1, kMaxData), hex(answer, "response", at, 2, kMaxData + 2)});
+    }
+    return result;
+  }
+
+  DedicatedFile dedicated_file(const json& value, const std::string& where) const {
+    object(value, where, {"name", "fci", "files", "answers"});
+    DedicatedFile df;
+    df.name = hex(value, "name", where, 1, kMaxName);
+    df.fci = hex(value, "fci", where, 0, kMaxData);
+    df.files = files(value, where);
+    df.answers = answers(value, where);
+    return df;
+  }
+
+  std::string_view origin_;
+};
+
+}  // namespace
+
+void read_chips(const json& doc, Card& card, std::string_view origin) {
+  const ChipParser parser(origin);
+  if (doc.contains(kContactKey)) card.contact = parser.contact(doc[kContactKey], kContactKey);
+  if (doc.contains(kSamKey)) card.sam = parser.contact(doc[kSamKey], kSamKey);
+  if (doc.contains(kContactlessKey)) card.contactless = parser.contactless(doc[kContactlessKey]);
+}
+
+}  // namespace readersim
