@@ -34,6 +34,7 @@ struct UsageError {
 };
 
 std::span<const SubCommand> reader_subcommands();
+std::span<const SubCommand> smartcard_subcommands();
 int run_demo(Session& session, Args args);
 
 // Arguments: a byte given as a number (0x31, 49) or as one character in quotes-free form ("1").
@@ -43,6 +44,10 @@ std::vector<std::uint8_t> hex_arg(const std::string& text);
 std::string hex(std::span<const std::uint8_t> bytes);
 // A byte as hex and, when printable, as the character: 35 "5".
 std::string describe_byte(std::uint8_t byte);
+
+// GBK text from a card in the terminal's character set (UTF-8 under the C locale), without its
+// trailing spaces and zeros; hex when it cannot be converted.
+std::string from_gbk(std::span<const unsigned char> bytes);
 
 // Prints the library's result; returns the exit status (0 for success, 1 otherwise).
 int report(const char* what, int result);

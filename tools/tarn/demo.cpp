@@ -91,6 +91,38 @@ bool eject(Session& s) {
   return true;
 }
 
+// A second customer's social-security card: taken in to the contacts, read, given back.
+bool read_social_security(Session& s) {
+  step("5. A social-security card: card entry to the IC contacts (PM \"2\")...");
+  std::future<void> customer;
+  if (s.sim) {
+    customer = std::async(std::launch::async, [&s] {
+      s.sim->wait_for_entry(std::chrono::seconds(5));
+      std::printf("   [virtual reader] the customer inserts a social-security card\n");
+      s.sim->insert_card(
+          readersim::load_card(readersim::cards_dir() / "social_security_card.json"));
+    });
+  }
+  int r = Tarn_EnterCard(s.port, '2', 30000);
+  if (customer.valid()) customer.get();
+  if (r != TARN_OK) return report("card entry", r) == 0;
+  step("   reading its holder's fields (cold reset, application, EF06, EF05)...");
+  std::array<unsigned char, 32> id{}, name{}, number{};
+  std::array<unsigned char, 4> regional{}, birth{};
+  unsigned char gender = 0, nation = 0;
+  r = Tarn_AutoReadSocialSecurityInfoAndCardID(s.port, id.data(), name.data(), &gender, &nation,
+                                               regional.data(), birth.data(), number.data());
+  if (r != TARN_OK) return report("social-security read", r) == 0;
+  std::printf("   card number %.9s, identity number %.18s, name %s, born %02X%02X-%02X-%02X\n",
+              reinterpret_cast<const char*>(number.data()),
+              reinterpret_cast<const char*>(id.data()), from_gbk(std::span(name).first(30)).c_str(),
+              birth[0], birth[1], birth[2], birth[3]);
+  if ((r = Tarn_MoveCard(s.port, '4')) != TARN_OK) return report("card move", r) == 0;
+  if (s.sim) s.sim->remove_card();
+  step("   card given back");
+  return true;
+}
+
 }  // namespace
 
 int run_demo(Session& s, Args args) {
@@ -99,6 +131,7 @@ int run_demo(Session& s, Args args) {
   if (!show_position(s) || !enter_card(s)) return 1;
   step("2. Where is the card?");
   if (!show_position(s) || !read_stripe(s) || !eject(s)) return 1;
+  if (!read_social_security(s)) return 1;
   step("Session complete.");
   return 0;
 }

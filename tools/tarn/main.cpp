@@ -22,8 +22,11 @@ struct Options {
 
 std::vector<SubCommand> all_subcommands() {
   std::vector<SubCommand> all(reader_subcommands().begin(), reader_subcommands().end());
+  all.insert(all.end(), smartcard_subcommands().begin(), smartcard_subcommands().end());
   all.push_back(
-      {"demo", "", "a kiosk session: card entered, position, stripe read, card out", run_demo});
+      {"demo", "",
+       "a kiosk session: card entered, position, stripe read, card out, social-security card read",
+       run_demo});
   return all;
 }
 
