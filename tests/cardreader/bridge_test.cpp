@@ -53,6 +53,47 @@ TEST_F(WireTest, RegistrationsAreLoggedThreeTimesFirstThenFour) {
   EXPECT_EXIT(calls(), ::testing::ExitedWithCode(0), "");
 }
 
+readersim::Card pboc_card() {
+  return readersim::load_card(readersim::cards_dir() / "pboc_debit_card.json");
+}
+
+// The CMs and PMs of the request frames the reader took, in order.
+std::vector<std::pair<int, int>> commands(const readersim::VirtualReader& reader) {
+  std::vector<std::pair<int, int>> out;
+  for (const auto& r : reader.requests()) out.emplace_back(r.cm, r.pm);
+  return out;
+}
+
+TEST_F(WireTest, ContactCardNumberUsesColdResetAndT0Exchanges) {
+  reader_.place_card(pboc_card(), readersim::Position::IcContacts);
+  int length = 0;
+  Guarded<36> track2;
+  ASSERT_EQ(Tarn_ReadICCardNum(port_, &length, track2.data()), 0);
+  EXPECT_TRUE(track2.canaries_intact());
+  ASSERT_EQ(length, 19);
+  EXPECT_EQ(Bytes(track2.bytes.begin(), track2.bytes.begin() + 3), Bytes({0x62, 0x12, 0x34}));
+  const auto sent_commands = commands(reader_);
+  ASSERT_GE(sent_commands.size(), 2u);
+  EXPECT_EQ(sent_commands.front(), std::make_pair(int{'9'}, int{'0'}));
+  for (std::size_t i = 1; i < sent_commands.size(); ++i)
+    EXPECT_EQ(sent_commands[i], std::make_pair(int{'9'}, int{'3'}));
+  const std::string log = log_text(drive_);
+  EXPECT_NE(log.find("callback_apdu"), std::string::npos) << "the kernel's trace reached the log";
+}
+
+TEST_F(WireTest, ContactlessCardNumberUsesTypeAThenTheContactSetAgain) {
+  reader_.place_card(readersim::load_card(readersim::cards_dir() / "pboc_contactless_card.json"),
+                     readersim::Position::RfField);
+  int length = 0;
+  unsigned char track2[64];
+  ASSERT_EQ(Tarn_CPUTypeAReadICCardNum(port_, &length, track2), 0);
+  for (const auto& [cm, pm] : commands(reader_)) EXPECT_EQ(cm, 'G');
+  reader_.clear_recording();
+  EXPECT_NE(Tarn_ReadICCardNum(port_, &length, track2), 0) << "no contact chip in the field";
+  ASSERT_FALSE(reader_.requests().empty());
+  EXPECT_EQ(reader_.requests().front().cm, '9');
+}
+
 TEST(BridgeWithoutLog, PortOpenedWithBaudOnlyLeavesNoLog) {
   readersim::VirtualReader reader;
   const auto drive =
