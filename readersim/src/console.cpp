@@ -60,6 +60,8 @@ bool Console::execute(std::string_view line) {
     insert(argument(line));
   } else if (w[0] == "remove" && w.size() == 1) {
     remove();
+  } else if (w[0] == "sam") {
+    sam(argument(line));
   } else if (w[0] == "fault") {
     fault(argument(line));
   } else if (w[0] == "status" && w.size() == 1) {
@@ -95,6 +97,27 @@ void Console::remove() {
     out_ << "card taken from the gate\n";
   } else {
     err_ << "remove: no card at the gate\n";
+  }
+}
+
+void Console::sam(std::string_view args) {
+  const std::vector<std::string_view> w = words(args);
+  const std::optional<int> socket = w.empty() ? std::nullopt : number(w[0]);
+  if (w.size() != 2 || !socket || *socket >= static_cast<int>(kSamSockets)) {
+    err_ << "sam: usage: sam <0-7> <card.json>\n";
+    return;
+  }
+  try {
+    Card card = load_card(std::string(w[1]));
+    if (!card.sam) {
+      err_ << "sam: " << w[1] << " holds no \"sam\" chip\n";
+      return;
+    }
+    out_ << "socket " << *socket << ": " << (card.name.empty() ? std::string(w[1]) : card.name)
+         << '\n';
+    reader_.update_state([&](ReaderState& s) { s.chips.sams[*socket] = std::move(card); });
+  } catch (const CardError& e) {
+    err_ << "sam: " << e.what() << '\n';
   }
 }
 

@@ -23,6 +23,7 @@ class Console {
   static constexpr std::string_view kHelp =
       "insert <card.json>          a card into the slot (taken in when an entry waits)\n"
       "remove                      take the card from the gate\n"
+      "sam <0-7> <card.json>       a SAM module (a card file with a \"sam\" chip) into a socket\n"
       "fault <kind> [count] [ms]   next count requests (0: until cleared) get the fault;\n"
       "                            ms is the delay of \"slow\"\n"
       "fault clear                 drop every fault\n"
@@ -33,6 +34,7 @@ class Console {
  private:
   void insert(std::string_view file);
   void remove();
+  void sam(std::string_view args);
   void fault(std::string_view args);
   void status();
 

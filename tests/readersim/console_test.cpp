@@ -37,6 +37,21 @@ TEST_F(ConsoleTest, InsertStatusRemove) {
   EXPECT_EQ(err_.str(), "remove: no card at the gate\n");
 }
 
+TEST_F(ConsoleTest, SamGoesIntoItsSocket) {
+  const std::string sam = (readersim::cards_dir() / "test_sam.json").string();
+  EXPECT_TRUE(run("sam 7 " + sam));
+  EXPECT_EQ(out_.str(), "socket 7: Test SAM\n");
+  EXPECT_TRUE(reader_.state().chips.sams[7]);
+  for (const std::string& line : std::initializer_list<std::string>{
+           "sam 8 " + sam, "sam x " + sam, "sam 1", "sam 1 /nonexistent.json",
+           "sam 1 " + (readersim::cards_dir() / "bank_card.json").string()}) {
+    EXPECT_TRUE(run(line));
+    EXPECT_EQ(out_.str(), "") << line;
+    EXPECT_NE(err_.str(), "") << line;
+  }
+  EXPECT_FALSE(reader_.state().chips.sams[1]);
+}
+
 TEST_F(ConsoleTest, FaultReachesTheLine) {
   SlaveLine line(reader_.slave_path());
   EXPECT_TRUE(run("fault nak 2"));
