@@ -34,6 +34,9 @@ CommandTable reader_commands() {
   add_magnetic_commands(table);
   add_device_commands(table);
   add_cpu_card_commands(table);
+  add_memory_card_commands(table);
+  add_mifare_commands(table);
+  add_iso15693_commands(table);
   return table;
 }
 

@@ -16,11 +16,13 @@ namespace readersim {
 struct Reply {
   enum class Kind { Positive, Negative, Hold };
   Kind kind = Kind::Positive;
-  Bytes data;              // reply data of a positive reply
+  Bytes data;              // reply data of a positive reply; after the error byte of a negative
   std::uint8_t error = 0;  // error byte of a negative reply
 
   static Reply ok(Bytes data = {}) { return {Kind::Positive, std::move(data), 0}; }
-  static Reply fail(std::uint8_t error) { return {Kind::Negative, {}, error}; }
+  static Reply fail(std::uint8_t error, Bytes detail = {}) {
+    return {Kind::Negative, std::move(detail), error};
+  }
   // No reply yet: the request is carried out again whenever the reader's state changes.
   // A handler may return it only without having changed the state.
   static Reply hold() { return {Kind::Hold, {}, 0}; }
@@ -59,6 +61,9 @@ void add_transport_commands(CommandTable& table);  // "0" "1" "2" "3" "4" "E"
 void add_magnetic_commands(CommandTable& table);   // "7" "8"
 void add_device_commands(CommandTable& table);     // "5" "6" "F" "I" "Q" 0x90 0x92
 void add_cpu_card_commands(CommandTable& table);   // "9" ":" "G"
+void add_memory_card_commands(CommandTable& table);  // ">" "?" "@" "A" "B" "C" "D"
+void add_mifare_commands(CommandTable& table);       // ";" "<" "="
+void add_iso15693_commands(CommandTable& table);     // "H"
 
 // Ends the chip sessions that a card move or a cut of the contact power has broken.
 void settle_chips(ReaderState& state);

@@ -38,7 +38,9 @@ std::chrono::nanoseconds byte_time(unsigned baud) {
 
 Bytes encode(const Reply& reply, const Request& request) {
   if (reply.kind == Reply::Kind::Negative) {
-    return encode_reply(kNegative, request.cm, request.pm, Bytes{reply.error});
+    Bytes data{reply.error};
+    data.insert(data.end(), reply.data.begin(), reply.data.end());
+    return encode_reply(kNegative, request.cm, request.pm, data);
   }
   return encode_reply(kPositive, request.cm, request.pm, reply.data);
 }

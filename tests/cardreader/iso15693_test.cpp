@@ -2,8 +2,10 @@
 #include <functional>
 #include <numeric>
 
+#include <string>
+
+#include "card_fixture.h"
 #include "readersim/frame.h"
-#include "wire_fixture.h"
 
 namespace tarn_test {
 namespace {
@@ -224,5 +226,83 @@ TEST_F(WireTest, Iso15693ArgumentsThatCannotBeSentAreRefused) {
   EXPECT_TRUE(sent().empty());
 }
 
+// ---- The virtual ISO 15693 tag ----
+
+class TagTest : public CardTest {
+ protected:
+  void SetUp() override {
+    CardTest::SetUp();
+    hold("iso15693_tag.json", readersim::Position::RfField);
+  }
+};
+
+TEST_F(TagTest, ReadsAndWritesBlocksAddressedOrNot) {
+  Guarded<8> uid;
+  ASSERT_EQ(Tarn_15693GetUid(port_, uid.data()), TARN_OK);
+  EXPECT_EQ(Bytes(uid.bytes.begin(), uid.bytes.begin() + 8), Bytes(kUid, kUid + 8));
+  Guarded<8> data;
+  unsigned char count = 0;
+  ASSERT_EQ(Tarn_15693ReadData(port_, 0, nullptr, 0, 2, data.data(), &count), TARN_OK);
+  EXPECT_EQ(std::string(data.bytes.begin(), data.bytes.begin() + 8), "TEST TAG");
+  EXPECT_TRUE(data.canaries_intact());
+  EXPECT_EQ(count, 2);
+
+  const unsigned char blocks[] = {1, 2, 3, 4, 5, 6, 7, 8};
+  unsigned char written = 0;
+  ASSERT_EQ(Tarn_15693WriteData(port_, 1, kUid, 26, 2, blocks, &written), TARN_OK);
+  EXPECT_EQ(written, 2);
+  ASSERT_EQ(Tarn_15693ReadData(port_, 1, kUid, 26, 2, data.data(), &count), TARN_OK);
+  EXPECT_EQ(Bytes(data.bytes.begin(), data.bytes.begin() + 8), Bytes(blocks, blocks + 8));
+  EXPECT_EQ(Tarn_15693ReadData(port_, 0, nullptr, 27, 2, data.data(), &count), 256 + 0x10);
+  EXPECT_EQ(Tarn_15693ReadData(port_, 0, nullptr, 0, 0, data.data(), &count), '2');
+
+  const unsigned char other[] = {0xE0, 0x04, 0x01, 0x00, 0x12, 0x34, 0x56, 0x79};
+  EXPECT_EQ(Tarn_15693ReadData(port_, 1, other, 0, 1, data.data(), &count), TARN_E_FAMILY);
+  EXPECT_EQ(Tarn_15693ChooseCard(port_, 1, other), TARN_E_FAMILY);
+  EXPECT_EQ(Tarn_15693ChooseCard(port_, 1, kUid), TARN_OK);
+}
+
+TEST_F(TagTest, LockedBlocksRefuseWrites) {
+  ASSERT_EQ(Tarn_15693LockBlock(port_, 0, nullptr, 5), TARN_OK);
+  EXPECT_EQ(Tarn_15693LockBlock(port_, 0, nullptr, 5), 256 + 0x11);
+  EXPECT_EQ(Tarn_15693LockBlock(port_, 0, nullptr, 28), 256 + 0x10);
+  const unsigned char blocks[8] = {};
+  unsigned char written = 0x5A;
+  EXPECT_EQ(Tarn_15693WriteData(port_, 0, nullptr, 4, 2, blocks, &written), 274);
+  EXPECT_EQ(written, 0x5A);
+  unsigned char read[8];
+  unsigned char count = 0;
+  ASSERT_EQ(Tarn_15693ReadData(port_, 0, nullptr, 4, 1, read, &count), TARN_OK);
+  EXPECT_EQ(Bytes(read, read + 4), Bytes(4, 0));  // block 4 unchanged too
+  Guarded<3> status;
+  ASSERT_EQ(Tarn_15693ReadSafeBit(port_, 0, nullptr, 4, 3, &count, status.data()), TARN_OK);
+  EXPECT_EQ(Bytes(status.bytes.begin(), status.bytes.begin() + 3), Bytes({0, 1, 0}));
+  EXPECT_TRUE(status.canaries_intact());
+  EXPECT_EQ(count, 3);
+}
+
+TEST_F(TagTest, AfiAndDsfidLock) {
+  ASSERT_EQ(Tarn_15693WriteAFI(port_, 0, nullptr, 0x07), TARN_OK);
+  ASSERT_EQ(Tarn_15693WriteDSFID(port_, 1, kUid, 0x42), TARN_OK);
+  ASSERT_EQ(Tarn_15693LockAFI(port_, 0, nullptr), TARN_OK);
+  EXPECT_EQ(Tarn_15693LockAFI(port_, 0, nullptr), 256 + 0x11);
+  EXPECT_EQ(Tarn_15693WriteAFI(port_, 0, nullptr, 0x08), 274);
+  ASSERT_EQ(Tarn_15693LockDSFID(port_, 1, kUid), TARN_OK);
+  EXPECT_EQ(Tarn_15693WriteDSFID(port_, 0, nullptr, 0x43), 274);
+  Guarded<15> info;
+  ASSERT_EQ(Tarn_15693GetMessage(port_, 0, nullptr, info.data()), TARN_OK);
+  EXPECT_EQ(
+      Bytes(info.bytes.begin(), info.bytes.begin() + 15),
+      Bytes({0x00, 0x0F, 0xE0, 0x04, 0x01, 0x00, 0x12, 0x34, 0x56, 0x78, 0x42, 0x07, 27, 3, 0x01}));
+  EXPECT_TRUE(info.canaries_intact());
+}
+
+TEST_F(TagTest, NoTagAnswersAwayFromTheAntenna) {
+  unsigned char uid[8];
+  hold("bank_card.json", readersim::Position::RfField);
+  EXPECT_EQ(Tarn_15693GetUid(port_, uid), TARN_E_FAMILY);
+  hold("iso15693_tag.json", readersim::Position::IcContacts);
+  EXPECT_EQ(Tarn_15693GetUid(port_, uid), '4');
+}
 }  // namespace
 }  // namespace tarn_test

@@ -1,8 +1,12 @@
 // Mifare S50, S70 and UltraLight on the wire: frames, value blocks, the S70 block codes.
 #include <functional>
 
+#include <algorithm>
+#include <climits>
+#include <string>
+
+#include "card_fixture.h"
 #include "readersim/frame.h"
-#include "wire_fixture.h"
 
 namespace tarn_test {
 namespace {
@@ -198,5 +202,154 @@ TEST_F(WireTest, MifareFailuresLeaveTheOutputsAlone) {
   expect_port_usable();
 }
 
+// ---- The virtual Mifare cards ----
+
+const unsigned char kFactoryKey[] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+const unsigned char kKeyA1[] = {0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5};
+
+Bytes value_block(std::int32_t value, std::uint8_t address) {
+  Bytes block(16);
+  for (int k = 0; k < 4; ++k) {
+    block[k] = block[8 + k] =
+        static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> (8 * k));
+    block[4 + k] = static_cast<std::uint8_t>(~block[k]);
+  }
+  block[12] = block[14] = address;
+  block[13] = block[15] = static_cast<std::uint8_t>(~address);
+  return block;
+}
+
+class MifareCardTest : public CardTest {
+ protected:
+  // Selects the S50 test card and authenticates sector 1 with its key A.
+  void open_sector_1() {
+    hold("mifare_s50_card.json", readersim::Position::RfField);
+    ASSERT_EQ(Tarn_S50DetectCard(port_), TARN_OK);
+    ASSERT_EQ(Tarn_S50LoadSecKey(port_, 'A', 1, kKeyA1), TARN_OK);
+  }
+  Bytes block(int number) {
+    unsigned char out[16] = {};
+    EXPECT_EQ(Tarn_S50ReadBlock(port_, number, out), TARN_OK);
+    return Bytes(out, out + 16);
+  }
+};
+
+TEST_F(MifareCardTest, AReadNeedsTheSectorsKey) {
+  hold("mifare_s50_card.json", readersim::Position::RfField);
+  Guarded<16> out;
+  EXPECT_EQ(Tarn_S50ReadBlock(port_, 4, out.data()), '@');  // not selected yet
+  ASSERT_EQ(Tarn_S50DetectCard(port_), TARN_OK);
+  Guarded<4> id;
+  ASSERT_EQ(Tarn_S50GetCardID(port_, id.data()), TARN_OK);
+  EXPECT_EQ(Bytes(id.bytes.begin(), id.bytes.begin() + 4), Bytes({0xA1, 0xB2, 0xC3, 0xD4}));
+  EXPECT_EQ(Tarn_S50ReadBlock(port_, 4, out.data()), 'A');
+  EXPECT_EQ(Tarn_S50LoadSecKey(port_, 'A', 1, kFactoryKey), ';');  // sector 1 has its own keys
+  EXPECT_EQ(Tarn_S50ReadBlock(port_, 4, out.data()), 'A');
+  EXPECT_TRUE(out.untouched());
+  EXPECT_EQ(Tarn_S50LoadSecKey(port_, 'C', 1, kKeyA1), '2');
+  EXPECT_EQ(Tarn_S50LoadSecKey(port_, 'A', 16, kKeyA1), '>');
+  ASSERT_EQ(Tarn_S50LoadSecKey(port_, 'A', 1, kKeyA1), TARN_OK);
+  ASSERT_EQ(Tarn_S50ReadBlock(port_, 4, out.data()), TARN_OK);
+  EXPECT_EQ(Bytes(out.bytes.begin(), out.bytes.begin() + 16), value_block(100, 4));
+  EXPECT_EQ(Tarn_S50ReadBlock(port_, 8, out.data()), 'A');  // another sector
+  EXPECT_EQ(Tarn_S50ReadBlock(port_, 64, out.data()), '>');
+  // The trailer shows no key A; key B is readable with key A under the transport bits.
+  ASSERT_EQ(Tarn_S50ReadBlock(port_, 7, out.data()), TARN_OK);
+  EXPECT_EQ(Bytes(out.bytes.begin(), out.bytes.begin() + 16),
+            Bytes({0, 0, 0, 0, 0, 0, 0xFF, 0x07, 0x80, 0x69, 0xB0, 0xB1, 0xB2, 0xB3, 0xB4, 0xB5}));
+  EXPECT_EQ(Tarn_S70DetectCard(port_), '7');
+  ASSERT_EQ(Tarn_S50Halt(port_), TARN_OK);
+  EXPECT_EQ(Tarn_S50ReadBlock(port_, 4, out.data()), '@');
+}
+
+TEST_F(MifareCardTest, IncrementAndDecrementChangeAValueBlock) {
+  open_sector_1();
+  const unsigned char five[] = {5, 0, 0, 0}, ten[] = {10, 0, 0, 0};
+  ASSERT_EQ(Tarn_S50Increment(port_, 4, five), TARN_OK);
+  EXPECT_EQ(block(4), value_block(105, 4));
+  ASSERT_EQ(Tarn_S50Decrement(port_, 4, ten), TARN_OK);
+  EXPECT_EQ(block(4), value_block(95, 4));
+  const unsigned char big[] = {0x00, 0x00, 0x00, 0x80};
+  EXPECT_EQ(Tarn_S50Increment(port_, 4, big), '?');  // past the largest value
+  EXPECT_EQ(block(4), value_block(95, 4));
+  EXPECT_EQ(Tarn_S50Increment(port_, 5, five), '?');  // not a value block
+  EXPECT_EQ(Tarn_S50Increment(port_, 7, five), '?');  // the trailer
+
+  const unsigned char minus_one[] = {0xFF, 0xFF, 0xFF, 0xFF};
+  ASSERT_EQ(Tarn_S50InitValue(port_, 6, minus_one), TARN_OK);
+  EXPECT_EQ(block(6), value_block(-1, 6));
+  const unsigned char one[] = {1, 0, 0, 0};
+  ASSERT_EQ(Tarn_S50Increment(port_, 6, one), TARN_OK);
+  EXPECT_EQ(block(6), value_block(0, 6));
+  ASSERT_EQ(Tarn_S50Decrement(port_, 6, big), TARN_OK);
+  EXPECT_EQ(block(6), value_block(INT32_MIN, 6));
+  EXPECT_EQ(Tarn_S50Decrement(port_, 6, one), '?');
+}
+
+TEST_F(MifareCardTest, AccessBitsGuardTheBlocks) {
+  open_sector_1();
+  // Block 4 becomes read-only (C1 C2 C3 = 0 1 0); the trailer keeps the transport condition.
+  const unsigned char trailer[] = {0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xEF, 0x07,
+                                   0x81, 0x69, 0xB0, 0xB1, 0xB2, 0xB3, 0xB4, 0xB5};
+  ASSERT_EQ(Tarn_S50WriteBlock(port_, 7, trailer), TARN_OK);
+  const unsigned char one[] = {1, 0, 0, 0};
+  EXPECT_EQ(Tarn_S50WriteBlock(port_, 4, kData), '=');
+  EXPECT_EQ(Tarn_S50Increment(port_, 4, one), '=');
+  EXPECT_EQ(block(4), value_block(100, 4));
+  ASSERT_EQ(Tarn_S50WriteBlock(port_, 5, kData), TARN_OK);
+  EXPECT_EQ(block(5), Bytes(kData, kData + 16));
+  unsigned char broken[16];
+  std::copy(trailer, trailer + 16, broken);
+  broken[8] = 0x80;  // access bits no longer match their complement
+  EXPECT_EQ(Tarn_S50WriteBlock(port_, 7, broken), '=');
+
+  const unsigned char new_b[] = {1, 2, 3, 4, 5, 6};
+  ASSERT_EQ(Tarn_S50ModifyKey(port_, 'B', 1, new_b), TARN_OK);
+  EXPECT_EQ(Tarn_S50ModifyKey(port_, 'B', 2, new_b), 'A');
+  ASSERT_EQ(Tarn_S50LoadSecKey(port_, 'B', 1, new_b), TARN_OK);
+
+  ASSERT_EQ(Tarn_S50LoadSecKey(port_, 'A', 0, kFactoryKey), TARN_OK);
+  EXPECT_EQ(Tarn_S50WriteBlock(port_, 0, kData), '=');  // the manufacturer block
+}
+
+TEST_F(CardTest, S70BlockCodesReachTheBigSectors) {
+  hold("mifare_s70_card.json", readersim::Position::RfField);
+  ASSERT_EQ(Tarn_S70DetectCard(port_), TARN_OK);
+  ASSERT_EQ(Tarn_S70LoadSecKey(port_, 'A', 32, kFactoryKey), TARN_OK);
+  unsigned char out[16];
+  ASSERT_EQ(Tarn_S70ReadBlock(port_, 0x80, out), TARN_OK);  // sector 32, block 0: block 128
+  EXPECT_EQ(std::string(out, out + 8), "TEST S70");
+  EXPECT_EQ(Tarn_S70ReadBlock(port_, 0xA0, out), '>');
+  ASSERT_EQ(Tarn_S70LoadSecKey(port_, 'A', 33, kFactoryKey), TARN_OK);
+  const unsigned char seven[] = {7, 0, 0, 0};
+  ASSERT_EQ(Tarn_S70InitValue(port_, 0x85, seven), TARN_OK);  // block 145
+  ASSERT_EQ(Tarn_S70Increment(port_, 0x85, seven), TARN_OK);
+  ASSERT_EQ(Tarn_S70ReadBlock(port_, 0x85, out), TARN_OK);
+  EXPECT_EQ(Bytes(out, out + 16), value_block(14, 0x91));
+}
+
+TEST_F(CardTest, UltraLightReadsFourPagesAndWritesOne) {
+  hold("mifare_ul_card.json", readersim::Position::RfField);
+  ASSERT_EQ(Tarn_ULDetectCard(port_), TARN_OK);
+  Guarded<7> id;
+  ASSERT_EQ(Tarn_ULGetCardID(port_, id.data()), TARN_OK);
+  EXPECT_EQ(Bytes(id.bytes.begin(), id.bytes.begin() + 7),
+            Bytes({0x04, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66}));
+  EXPECT_TRUE(id.canaries_intact());
+  unsigned char out[16];
+  ASSERT_EQ(Tarn_ULWriteBlock(port_, 5, kData), TARN_OK);  // only the first four bytes
+  ASSERT_EQ(Tarn_ULReadBlock(port_, 4, out), TARN_OK);
+  EXPECT_EQ(Bytes(out, out + 12), Bytes({'T', 'E', 'S', 'T', 0x10, 0x11, 0x12, 0x13, 0, 0, 0, 0}));
+  ASSERT_EQ(Tarn_ULReadBlock(port_, 14, out), TARN_OK);  // wraps round to pages 0 and 1
+  EXPECT_EQ(Bytes(out + 8, out + 16),
+            Bytes({0x04, 0x11, 0x22, 0x04 ^ 0x11 ^ 0x22 ^ 0x88, 0x33, 0x44, 0x55, 0x66}));
+  EXPECT_EQ(Tarn_ULReadBlock(port_, 16, out), '>');
+  EXPECT_EQ(Tarn_ULWriteBlock(port_, 1, kData), '=');  // UID pages
+  // Lock bit 5 of the first lock byte locks page 5.
+  const unsigned char lock[16] = {0, 0, 0x20, 0};
+  ASSERT_EQ(Tarn_ULWriteBlock(port_, 2, lock), TARN_OK);
+  EXPECT_EQ(Tarn_ULWriteBlock(port_, 5, kData + 4), '=');
+  ASSERT_EQ(Tarn_ULWriteBlock(port_, 6, kData + 4), TARN_OK);
+}
 }  // namespace
 }  // namespace tarn_test

@@ -18,6 +18,9 @@
 #include <string_view>
 
 #include "readersim/chip.h"
+#include "readersim/iso15693_tag.h"
+#include "readersim/memory_card.h"
+#include "readersim/mifare_card.h"
 
 namespace readersim {
 
@@ -34,6 +37,12 @@ struct Card {
   std::optional<Chip> contactless;  // in the card's antenna (Type A or B)
   std::optional<Chip> sam;          // a SAM module: the chip that a SIM/SAM socket contacts
   // ---- end of CPU-card chips ----
+
+  // ---- Memory cards, Mifare cards and ISO 15693 tags ("memory", "mifare", "iso15693") ----
+  std::optional<MemoryCard> memory;     // memory chip behind the contacts
+  std::optional<MifareCard> mifare;     // Mifare chip in the card's antenna
+  std::optional<Iso15693Tag> iso15693;  // vicinity tag in the card's antenna
+  // ---- end of memory cards ----
 
   friend bool operator==(const Card&, const Card&) = default;
 };
