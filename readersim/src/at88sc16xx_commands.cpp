@@ -37,6 +37,16 @@ std::size_t area_of(std::size_t address) {
   return address < kCommonArea ? 0 : 1 + (address - kCommonArea) / kZoneSize;
 }
 
+// The password that opens every area and changes every password: the 1604's security code
+// until personalization, the 1608's secure code.
+bool master_open(const At88sc1604Chip& chip) {
+  return chip.passwords[kSecurityCode].presented && !chip.personalized;
+}
+
+bool master_open(const At88sc1608Chip& chip) {
+  return chip.passwords[kSecureCode].presented;
+}
+
 // A range may change when it lies in one area and that area is open: a zone by its password,
 // any area by the security code until personalization.
 std::uint8_t change_error(const At88sc1604Chip& chip, std::size_t address, std::size_t n) {
@@ -44,9 +54,8 @@ std::uint8_t change_error(const At88sc1604Chip& chip, std::size_t address, std::
   if (n == 0) return 0;
   const std::size_t area = area_of(address);
   if (area_of(address + n - 1) != area) return chip_error::kOutOfRange;
-  const bool issuer = chip.passwords[kSecurityCode].presented && !chip.personalized;
   const bool own = area != 0 && chip.passwords[area].presented;
-  return issuer || own ? 0 : chip_error::kDenied;
+  return master_open(chip) || own ? 0 : chip_error::kDenied;
 }
 
 Reply read_1604(At88sc1604Chip& chip, Fields& fields, ReaderState&) {
@@ -72,16 +81,6 @@ Reply write_1604(At88sc1604Chip& chip, Fields& fields, ReaderState&) {
   if (const std::uint8_t error = change_error(chip, address, n)) return Reply::fail(error);
   std::copy(data.begin(), data.end(), chip.memory.begin() + static_cast<long>(address));
   return Reply::ok();
-}
-
-// The password that opens every area and changes every password: the 1604's security code
-// until personalization, the 1608's secure code.
-bool master_open(const At88sc1604Chip& chip) {
-  return chip.passwords[kSecurityCode].presented && !chip.personalized;
-}
-
-bool master_open(const At88sc1608Chip& chip) {
-  return chip.passwords[kSecureCode].presented;
 }
 
 // A password changes once it, or the master password, was presented.

@@ -35,6 +35,7 @@ struct UsageError {
 
 std::span<const SubCommand> reader_subcommands();
 std::span<const SubCommand> smartcard_subcommands();
+std::span<const SubCommand> memory_subcommands();
 int run_demo(Session& session, Args args);
 
 // Arguments: a byte given as a number (0x31, 49) or as one character in quotes-free form ("1").

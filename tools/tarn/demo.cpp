@@ -123,6 +123,77 @@ bool read_social_security(Session& s) {
   return true;
 }
 
+// A customer's card taken in with `pm`; with the virtual reader the customer inserts the card
+// of `file` once the entry waits.
+bool take_card(Session& s, std::uint8_t pm, const char* file, const char* what) {
+  std::future<void> customer;
+  if (s.sim) {
+    customer = std::async(std::launch::async, [&s, file, what] {
+      s.sim->wait_for_entry(std::chrono::seconds(5));
+      std::printf("   [virtual reader] the customer inserts %s\n", what);
+      s.sim->insert_card(readersim::load_card(readersim::cards_dir() / file));
+    });
+  }
+  const int r = Tarn_EnterCard(s.port, pm, 30000);
+  if (customer.valid()) customer.get();
+  return r == TARN_OK || report("card entry", r) == 0;
+}
+
+bool give_back(Session& s) {
+  if (const int r = Tarn_MoveCard(s.port, '4')) return report("card move", r) == 0;
+  if (s.sim) s.sim->remove_card();
+  step("   card given back");
+  return true;
+}
+
+// A loyalty card on an SLE4442: its holder's name, then one more visit counted behind the PSC.
+bool count_visit(Session& s) {
+  step("6. A loyalty card (SLE4442): card entry to the IC contacts (PM \"2\")...");
+  if (!take_card(s, '2', "sle4442_card.json", "a loyalty card")) return false;
+  const unsigned char psc[] = {0xFF, 0xFF, 0xFF};
+  std::array<unsigned char, 12> name{};
+  unsigned char visits = 0;
+  int r = Tarn_SLE4442Reset(s.port);
+  if (r == TARN_OK) r = Tarn_SLE4442Read(s.port, 0x20, 12, name.data());
+  if (r == TARN_OK) r = Tarn_SLE4442Read(s.port, 0x40, 1, &visits);
+  if (r != TARN_OK) return report("loyalty card read", r) == 0;
+  visits = visits == 0xFF ? 1 : static_cast<unsigned char>(visits + 1);
+  std::printf("   card holder %.12s; presenting the PSC and counting visit %u\n",
+              reinterpret_cast<const char*>(name.data()), visits);
+  r = Tarn_SLE4442VerifyPWD(s.port, psc);
+  if (r == TARN_OK) r = Tarn_SLE4442Write(s.port, 0x40, 1, &visits);
+  if (r == TARN_OK) r = Tarn_SLE4442Read(s.port, 0x40, 1, &visits);
+  if (r != TARN_OK) return report("loyalty card write", r) == 0;
+  std::printf("   the card now holds %u visit(s)\n", visits);
+  return give_back(s);
+}
+
+std::int32_t value_of(const unsigned char* block) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(block[0]) | block[1] << 8 |
+                                   block[2] << 16 | static_cast<std::uint32_t>(block[3]) << 24);
+}
+
+// A transit card (Mifare S50): its balance in the value block 4 of sector 1, less one fare.
+bool pay_fare(Session& s) {
+  step("7. A transit card (Mifare S50): card entry to the antenna (PM \"3\")...");
+  if (!take_card(s, '3', "mifare_s50_card.json", "a transit card")) return false;
+  const unsigned char key_a[] = {0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5};
+  const unsigned char fare[] = {10, 0, 0, 0};
+  std::array<unsigned char, 4> id{};
+  std::array<unsigned char, 16> before{}, after{};
+  int r = Tarn_S50DetectCard(s.port);
+  if (r == TARN_OK) r = Tarn_S50GetCardID(s.port, id.data());
+  if (r == TARN_OK) r = Tarn_S50LoadSecKey(s.port, 'A', 1, key_a);
+  if (r == TARN_OK) r = Tarn_S50ReadBlock(s.port, 4, before.data());
+  if (r == TARN_OK) r = Tarn_S50Decrement(s.port, 4, fare);
+  if (r == TARN_OK) r = Tarn_S50ReadBlock(s.port, 4, after.data());
+  if (r == TARN_OK) r = Tarn_S50Halt(s.port);
+  if (r != TARN_OK) return report("transit card", r) == 0;
+  std::printf("   card %s: balance %d, fare 10, new balance %d\n", hex(id).c_str(),
+              value_of(before.data()), value_of(after.data()));
+  return give_back(s);
+}
+
 }  // namespace
 
 int run_demo(Session& s, Args args) {
@@ -132,6 +203,7 @@ int run_demo(Session& s, Args args) {
   step("2. Where is the card?");
   if (!show_position(s) || !read_stripe(s) || !eject(s)) return 1;
   if (!read_social_security(s)) return 1;
+  if (!count_visit(s) || !pay_fare(s)) return 1;
   step("Session complete.");
   return 0;
 }

@@ -23,10 +23,11 @@ struct Options {
 std::vector<SubCommand> all_subcommands() {
   std::vector<SubCommand> all(reader_subcommands().begin(), reader_subcommands().end());
   all.insert(all.end(), smartcard_subcommands().begin(), smartcard_subcommands().end());
-  all.push_back(
-      {"demo", "",
-       "a kiosk session: card entered, position, stripe read, card out, social-security card read",
-       run_demo});
+  all.insert(all.end(), memory_subcommands().begin(), memory_subcommands().end());
+  all.push_back({"demo", "",
+                 "a kiosk session: card entered, position, stripe read, card out, social-security, "
+                 "loyalty (SLE4442) and transit (Mifare) cards",
+                 run_demo});
   return all;
 }
 
