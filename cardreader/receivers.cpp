@@ -4,6 +4,7 @@
 
 #include "Tarn_DLL.h"
 #include "frame.h"
+#include "time/clock.h"
 
 namespace tarn {
 namespace {
@@ -39,6 +40,21 @@ void drain(platform::SerialPort& port, std::size_t count) {
   }
 }
 
+// Waits up to `limit_ms` for the reader's first answer to a request frame. A reply that came
+// after its own command had given up can stand in front of it: such a frame is dropped and the
+// wait goes on, so one slow reply does not also spoil the next command.
+int first_answer(platform::SerialPort& port, long limit_ms) {
+  const std::uint64_t start = platform::tick_ms();
+  for (;;) {
+    const long left = limit_ms - static_cast<long>(platform::tick_ms() - start);
+    const int byte = next_byte(port, std::max(left, 0L));
+    if (byte != kStx) return byte;
+    std::uint8_t length[2];
+    if (!port.wait_queued(2, kByteWait) || port.read(length, 2) != 2) return -1;
+    drain(port, (static_cast<std::size_t>(length[0]) << 8 | length[1]) + 2);
+  }
+}
+
 // Reads the 3-byte header; false when it cannot be read or does not start with STX.
 bool read_header(platform::SerialPort& port, Reply& reply, int& result) {
   if (port.read(reply.buffer().data(), kHeader) != static_cast<long>(kHeader)) {
@@ -65,7 +81,7 @@ bool bcc_matches(const Reply& reply) {
 }  // namespace
 
 int receive_reply(platform::SerialPort& port, Reply& reply, HeaderWait wait) {
-  const int first = next_byte(port, kAckWait);
+  const int first = first_answer(port, kAckWait);
   if (first == kNak) return TARN_E_NAK;
   if (first != kAck) return TARN_E_NOACK;
   send_byte(port, kEnq);
@@ -82,7 +98,7 @@ int receive_reply(platform::SerialPort& port, Reply& reply, HeaderWait wait) {
 }
 
 bool receive_card_entry(platform::SerialPort& port, Reply& reply, unsigned wait_ms) {
-  if (next_byte(port, kReplyWait) != kAck) return false;
+  if (first_answer(port, kReplyWait) != kAck) return false;
   send_byte(port, kEnq);
   if (!port.wait_queued(kHeader + 1, wait_ms == 0 ? -1 : static_cast<long>(wait_ms))) {
     send_byte(port, kEot);

@@ -31,7 +31,8 @@ typedef void* TARN_HANDLE;
 #define TARN_E_READ (-103)       /* Tarn_Eot: reading the answer failed */
 #define TARN_E_CLOSE (-105)      /* Tarn_CommClose: the handle is not open or could not be closed */
 #define TARN_E_WRITE (-106)      /* Tarn_Eot: writing EOT failed */
-#define TARN_E_NOACK (-110)      /* no ACK within 800 ms, another byte, or a header without STX;
+#define TARN_E_NOACK (-110)      /* no ACK within 800 ms, another byte, or a header without STX (a
+                                    late reply to an earlier command before the ACK is skipped);
                                     also any command on a handle that is closed or was never open */
 #define TARN_E_SHORTWAIT (-111)  /* decoded stripe read: no reply header within 1500 ms */
 #define TARN_E_ARGUMENT (-112)   /* an argument does not fit the request; nothing was sent */
