@@ -357,8 +357,7 @@ TARN_API int Tarn_AT88SC1604Erasure(TARN_HANDLE port, int address, int n);
 /* "A" "4" addr(2) n data (n at most 250); writes nothing. */
 TARN_API int Tarn_AT88SC1604Write(TARN_HANDLE port, int address, int n, const unsigned char* data);
 /* "A" "5" selector and the new 2-byte password; writes nothing. */
-TARN_API int Tarn_AT88SC1604WritePWD(TARN_HANDLE port, int selector,
-                                     const unsigned char* password);
+TARN_API int Tarn_AT88SC1604WritePWD(TARN_HANDLE port, int selector, const unsigned char* password);
 /* "A" "6" and one byte; writes nothing. */
 TARN_API int Tarn_AT88SC1604Personalization(TARN_HANDLE port, int value);
 
@@ -385,8 +384,7 @@ TARN_API int Tarn_AT88SC1608InitAuth(TARN_HANDLE port, const unsigned char* valu
 /* "B" "7" and 8 bytes; writes nothing. */
 TARN_API int Tarn_AT88SC1608VerifyAuth(TARN_HANDLE port, const unsigned char* value);
 /* "B" "8" selector and the new 3-byte password; writes nothing. */
-TARN_API int Tarn_AT88SC1608WritePWD(TARN_HANDLE port, int selector,
-                                     const unsigned char* password);
+TARN_API int Tarn_AT88SC1608WritePWD(TARN_HANDLE port, int selector, const unsigned char* password);
 
 /* ---- SLE4442 (CM "C") ---- */
 
@@ -488,8 +486,7 @@ TARN_API int Tarn_15693GetUid(TARN_HANDLE port, unsigned char* uid);
 /* "H" "1" flags [uid] first count: writes all reply data but its last byte to `data` (at most
  * 2991 bytes) and the last to `trailing`; a reply without data is refused with -1. */
 TARN_API int Tarn_15693ReadData(TARN_HANDLE port, int addressed, const unsigned char* uid,
-                                int first, int count, unsigned char* data,
-                                unsigned char* trailing);
+                                int first, int count, unsigned char* data, unsigned char* trailing);
 /* "H" "2" flags [uid] first count and 4 x count data bytes: writes 1 result byte. */
 TARN_API int Tarn_15693WriteData(TARN_HANDLE port, int addressed, const unsigned char* uid,
                                  int first, int count, const unsigned char* data,
