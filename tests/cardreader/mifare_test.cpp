@@ -348,8 +348,9 @@ TEST_F(CardTest, UltraLightReadsFourPagesAndWritesOne) {
   // Lock bit 5 of the first lock byte locks page 5.
   const unsigned char lock[16] = {0, 0, 0x20, 0};
   ASSERT_EQ(Tarn_ULWriteBlock(port_, 2, lock), TARN_OK);
-  EXPECT_EQ(Tarn_ULWriteBlock(port_, 5, kData + 4), '=');
-  ASSERT_EQ(Tarn_ULWriteBlock(port_, 6, kData + 4), TARN_OK);
+  const unsigned char other[16] = {0xEE, 0xEE, 0xEE, 0xEE};
+  EXPECT_EQ(Tarn_ULWriteBlock(port_, 5, other), '=');
+  ASSERT_EQ(Tarn_ULWriteBlock(port_, 6, other), TARN_OK);
 }
 }  // namespace
 }  // namespace tarn_test
