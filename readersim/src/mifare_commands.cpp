@@ -267,8 +267,9 @@ Reply ul_read(MifareCard& card, Fields& fields) {
 // one-time page only gain bits.
 Reply ul_write(MifareCard& card, Fields& fields) {
   const std::size_t page = fields.byte();
-  const auto data = fields.bytes(kMifareBlock).first(kUltraLightPage);
+  const auto block = fields.bytes(kMifareBlock);
   if (!fields.complete()) return Reply::fail(error::kBadData);
+  const auto data = block.first(kUltraLightPage);
   if (page >= kUltraLightPages) return Reply::fail(chip_error::kOutOfRange);
   const auto target = std::span(card.memory).subspan(page * kUltraLightPage, kUltraLightPage);
   Bytes next(data.begin(), data.end());
