@@ -109,11 +109,31 @@ int send_apdu(Session& s, const Channel& channel, char protocol,
   }
 }
 
+// A warm reset of a powered contact or SAM chip with the parameter character "0".."2".
+int warm_reset(Session& s, const Channel& channel, std::uint8_t parameter) {
+  unsigned char protocol = 0, n = 0;
+  Buffer atr{};
+  int length = 0;
+  const int r = channel.kind == Channel::Contact
+                    ? Tarn_CpuCardWarmReset(s.port, parameter, &protocol, atr.data(), &n)
+                    : Tarn_SimWarmReset(s.port, parameter, &protocol, atr.data(), &length);
+  if (r != TARN_OK) return report("warm reset", r);
+  if (channel.kind == Channel::Contact) length = n;
+  std::printf("warm reset: protocol T=%c, ATR (%d bytes): %s\n", protocol, length,
+              hex(first(atr, length)).c_str());
+  return 0;
+}
+
 int chip_reset(Session& s, Args args) {
-  need(args, 1, 1);
+  need(args, 1, 3);
   const Channel channel = channel_arg(args[0]);
+  const bool warm = args.size() > 1;
+  if (warm && (args.size() != 3 || args[1] != "warm" || channel.kind == Channel::TypeA ||
+               channel.kind == Channel::TypeB))
+    throw UsageError{"expected: chip-reset contact|samN [warm PARAMETER]"};
   bring_card(s, channel);
-  return power_on(s, channel) ? 0 : 1;
+  if (!power_on(s, channel)) return 1;
+  return warm ? warm_reset(s, channel, byte_arg(args[2])) : 0;
 }
 
 int apdu(Session& s, Args args) {
@@ -290,7 +310,8 @@ int info_pop(Session& s, Args args) {
 }
 
 const SubCommand kCommands[] = {
-    {"chip-reset", "CHANNEL", "reset a chip and show its ATR (contact, sam0..7, typea, typeb)",
+    {"chip-reset", "CHANNEL [warm P]",
+     "reset a chip and show its ATR (contact, sam0..7, typea, typeb); then a warm reset",
      chip_reset},
     {"apdu", "CHANNEL HEX...", "power a chip on and send APDUs in hex", apdu},
     {"chip-off", "contact|samN", "power a contact or SAM chip off", chip_off},
