@@ -157,6 +157,11 @@ void Server::converse(Clock::time_point start) {
   std::optional<Request> request = receive_frame(start);
   if (!request) return;
   recorder_.add_request(*request);
+  // On a paced line the request's bytes take their wire time to arrive, as the reply's do.
+  if (const unsigned baud = pace_baud_) {
+    const auto arrived = start + byte_time(baud) * (request->data.size() + 7);
+    if (arrived > Clock::now()) pause(arrived - Clock::now());
+  }
   const std::uint8_t cm = request->cm;
   if (model_.silent(*request)) return record(start, cm);
   FaultSet set = faults_.take(cm);
