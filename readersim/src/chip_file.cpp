@@ -13,6 +13,7 @@ constexpr std::size_t kMaxAnswerToSelect = 64;
 constexpr std::size_t kMaxName = 16;
 constexpr std::size_t kMaxData = 256;
 constexpr int kMaxSfi = 30;
+constexpr std::size_t kMaxLogRecords = 99;  // the log reader's header counts two digits
 
 class ChipParser {
  public:
@@ -149,13 +150,38 @@ class ChipParser {
   }
 
   DedicatedFile dedicated_file(const json& value, const std::string& where) const {
-    object(value, where, {"name", "fci", "files", "answers"});
+    object(value, where, {"name", "fci", "files", "answers", "payment"});
     DedicatedFile df;
     df.name = hex(value, "name", where, 1, kMaxName);
     df.fci = hex(value, "fci", where, 0, kMaxData);
     df.files = files(value, where);
     df.answers = answers(value, where);
+    if (value.contains("payment")) df.payment = payment(value["payment"], where + ".payment");
     return df;
+  }
+
+  // A PBOC application's key, counter, balance and log size.
+  PaymentApplication payment(const json& value, const std::string& where) const {
+    object(value, where, {"key", "atc", "balance", "log_records"});
+    PaymentApplication app;
+    app.key = hex(value, "key", where, pboc::kMinKey, pboc::kMaxKey);
+    const Bytes balance = hex(value, "balance", where, 0, pboc::kBalanceSize);
+    if (!balance.empty() && (balance.size() != pboc::kBalanceSize || !pboc::is_bcd(balance)))
+      fail(where + ".balance must be 6 BCD bytes");
+    std::copy(balance.begin(), balance.end(), app.balance.begin());
+    app.atc = static_cast<std::uint16_t>(number(value, "atc", where, 0, UINT16_MAX - 1, 0));
+    app.log_capacity = number(value, "log_records", where, 1, kMaxLogRecords, app.log_capacity);
+    return app;
+  }
+
+  std::size_t number(const json& value, const char* key, const std::string& where, std::size_t min,
+                     std::size_t max, std::size_t otherwise) const {
+    if (!value.contains(key)) return otherwise;
+    const json& n = value[key];
+    if (!n.is_number_unsigned() || n.get<std::size_t>() < min || n.get<std::size_t>() > max)
+      fail(where + "." + key + " must be a number from " + std::to_string(min) + " to " +
+           std::to_string(max));
+    return n.get<std::size_t>();
   }
 
   std::string_view origin_;

@@ -15,7 +15,7 @@ constexpr std::size_t kMinApdu = 4;
 
 // A chip the reader can reach, with its session; `error` says why it cannot.
 struct Reach {
-  const Chip* chip = nullptr;
+  Chip* chip = nullptr;
   ChipSession* session = nullptr;
   std::uint8_t error = 0;
 };
@@ -29,7 +29,7 @@ Reach contact_chip(ReaderState& state) {
 
 Reach sam_chip(ReaderState& state) {
   const std::uint8_t socket = state.chips.sam_selected;
-  const auto& module = state.chips.sams[socket];
+  auto& module = state.chips.sams[socket];
   if (!module || !module->sam) return {.error = kNoChip};
   return {&*module->sam, &state.chips.sam_sessions[socket]};
 }
@@ -37,7 +37,7 @@ Reach sam_chip(ReaderState& state) {
 Reach field_chip(ReaderState& state, std::optional<ChipInterface> wanted = std::nullopt) {
   if (!state.card) return {.error = error::kNoCard};
   if (state.card->where != Position::RfField) return {.error = error::kCardPosition};
-  const auto& chip = state.card->card.contactless;
+  auto& chip = state.card->card.contactless;
   if (!chip || (wanted && chip->interface != *wanted)) return {.error = kNoChip};
   return {&*chip, &state.chips.field};
 }

@@ -65,12 +65,13 @@ std::uint8_t length_byte(std::size_t n) {
 
 class Engine {
  public:
-  Engine(const Chip& chip, ChipSession& session) : chip_(chip), session_(session) {}
+  Engine(Chip& chip, ChipSession& session) : chip_(chip), session_(session) {}
 
   Bytes answer(std::span<const std::uint8_t> bytes) {
     const auto apdu = parse(bytes);
     if (!apdu) return status(kWrongLength);
     if (apdu->ins != kGetResponse) session_.pending.clear();
+    if (auto paid = payment_answer(*apdu)) return respond(std::move(paid->data), paid->status);
     if (const FixedAnswer* fixed = fixed_answer(bytes)) return respond_fixed(fixed->response);
     if (is_standard(apdu->ins) && (apdu->cla & 0xFC) != 0) return status(kClaNotSupported);
     switch (apdu->ins) {
@@ -88,6 +89,15 @@ class Engine {
  private:
   static bool is_standard(std::uint8_t ins) {
     return ins == kSelect || ins == kReadRecord || ins == kGetResponse;
+  }
+
+  // The payment application of the current DF answers its own commands first.
+  std::optional<PaymentAnswer> payment_answer(const Apdu& apdu) {
+    if (!session_.df) return std::nullopt;
+    DedicatedFile& df = chip_.dfs[*session_.df];
+    if (!df.payment) return std::nullopt;
+    return answer_payment(*df.payment, session_.payment, df.files,
+                          {apdu.cla, apdu.ins, apdu.p1, apdu.p2, apdu.data});
   }
 
   const std::vector<ElementaryFile>& current_files() const {
@@ -206,13 +216,13 @@ class Engine {
     return data;
   }
 
-  const Chip& chip_;
+  Chip& chip_;
   ChipSession& session_;
 };
 
 }  // namespace
 
-Bytes answer_apdu(const Chip& chip, ChipSession& session, std::span<const std::uint8_t> apdu) {
+Bytes answer_apdu(Chip& chip, ChipSession& session, std::span<const std::uint8_t> apdu) {
   return Engine(chip, session).answer(apdu);
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "readersim/frame.h"
+#include "readersim/pboc_application.h"
 
 namespace readersim {
 
@@ -33,6 +34,7 @@ struct DedicatedFile {
   Bytes fci;   // answer to SELECT, without the status word
   std::vector<ElementaryFile> files;
   std::vector<FixedAnswer> answers;
+  std::optional<PaymentApplication> payment;  // a PBOC application's payment behaviour
   friend bool operator==(const DedicatedFile&, const DedicatedFile&) = default;
 };
 
@@ -57,10 +59,12 @@ struct ChipSession {
   std::optional<std::size_t> df;  // index into Chip::dfs; none = the MF
   std::optional<std::size_t> ef;  // index into the current DF's files
   Bytes pending;                  // data announced with 61 xx
+  PaymentSession payment;         // the payment transaction in progress
   friend bool operator==(const ChipSession&, const ChipSession&) = default;
 };
 
-// The chip's answer to one APDU (data and SW1 SW2). `session` must be powered.
-Bytes answer_apdu(const Chip& chip, ChipSession& session, std::span<const std::uint8_t> apdu);
+// The chip's answer to one APDU (data and SW1 SW2). `session` must be powered. A payment
+// application keeps its counters, balance and log in `chip`.
+Bytes answer_apdu(Chip& chip, ChipSession& session, std::span<const std::uint8_t> apdu);
 
 }  // namespace readersim
