@@ -299,7 +299,8 @@ TARN_API int Tarn_ElectronicBalance(TARN_HANDLE port, unsigned char* balance);
  * above a write's limit) or an address outside 0..65535 is refused with -112 and nothing is sent,
  * as is a null key, data or out pointer that the command needs. Other byte arguments send their
  * low byte. Reads copy n bytes of reply data, as many as the caller asked for (zeros beyond a
- * shorter reply). */
+ * shorter reply). A reply whose status is not "P" and whose error byte is 0 gives -200, never 0.
+ */
 
 /* ---- AT24Cxx (CM ">") ---- */
 

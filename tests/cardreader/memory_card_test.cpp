@@ -393,6 +393,11 @@ TEST_F(WireTest, MemoryCardFailuresLeaveTheOutputsAlone) {
   unsigned char fuses[3] = {9, 9, 9};
   EXPECT_EQ(Tarn_AT88SC1608ReadFUSE(port_, &fuses[0], &fuses[1], &fuses[2]), 0x21);
   EXPECT_EQ(Bytes(fuses, fuses + 3), Bytes({9, 9, 9}));
+  // A refusal without an error byte is never a success.
+  reader_.set_next_raw_reply(readersim::encode_reply('N', 'C', '2', Bytes{0x00}));
+  EXPECT_EQ(Tarn_SLE4442Read(port_, 0, 16, out.data()), TARN_E_FAMILY);
+  reader_.set_next_raw_reply(readersim::encode_reply('X', 'C', '5', Bytes{0x00}));
+  EXPECT_EQ(Tarn_SLE4442Write(port_, 0, 1, out.data()), TARN_E_FAMILY);
   // A read reply that the 300-byte buffer cannot hold is refused.
   reader_.set_next_reply('C', Bytes(300, 0x11));
   EXPECT_EQ(Tarn_SLE4442Read(port_, 0, 16, out.data()), TARN_E_REPLY);

@@ -190,6 +190,8 @@ TEST_F(WireTest, MifareFailuresLeaveTheOutputsAlone) {
   EXPECT_EQ(Tarn_S50ReadBlock(port_, 4, out.data()), '9');
   reader_.inject(readersim::Fault::WrongCmEcho);
   EXPECT_EQ(Tarn_ULReadBlock(port_, 4, out.data()), TARN_E_REPLY);
+  reader_.set_next_raw_reply(readersim::encode_reply('N', ';', '3', Bytes{0x00}));
+  EXPECT_EQ(Tarn_S50ReadBlock(port_, 4, out.data()), TARN_E_FAMILY);  // never a success
   EXPECT_TRUE(out.untouched());
   EXPECT_EQ(Tarn_S50ReadBlock(port_, 4, nullptr), TARN_E_ARGUMENT);
   EXPECT_EQ(Tarn_S50LoadSecKey(port_, 'A', 1, nullptr), TARN_E_ARGUMENT);
