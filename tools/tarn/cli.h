@@ -36,7 +36,10 @@ struct UsageError {
 std::span<const SubCommand> reader_subcommands();
 std::span<const SubCommand> smartcard_subcommands();
 std::span<const SubCommand> memory_subcommands();
+std::span<const SubCommand> pboc_subcommands();
 int run_demo(Session& session, Args args);
+// The demo's online PBOC payment on the virtual reader's debit card; false after a failure.
+bool run_online_payment(Session& session);
 
 // Arguments: a byte given as a number (0x31, 49) or as one character in quotes-free form ("1").
 std::uint8_t byte_arg(const std::string& text);

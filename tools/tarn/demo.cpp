@@ -204,6 +204,7 @@ int run_demo(Session& s, Args args) {
   if (!show_position(s) || !read_stripe(s) || !eject(s)) return 1;
   if (!read_social_security(s)) return 1;
   if (!count_visit(s) || !pay_fare(s)) return 1;
+  if (!run_online_payment(s)) return 1;
   step("Session complete.");
   return 0;
 }

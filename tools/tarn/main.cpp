@@ -24,9 +24,10 @@ std::vector<SubCommand> all_subcommands() {
   std::vector<SubCommand> all(reader_subcommands().begin(), reader_subcommands().end());
   all.insert(all.end(), smartcard_subcommands().begin(), smartcard_subcommands().end());
   all.insert(all.end(), memory_subcommands().begin(), memory_subcommands().end());
+  all.insert(all.end(), pboc_subcommands().begin(), pboc_subcommands().end());
   all.push_back({"demo", "",
                  "a kiosk session: card entered, position, stripe read, card out, social-security, "
-                 "loyalty (SLE4442) and transit (Mifare) cards",
+                 "loyalty (SLE4442) and transit (Mifare) cards, an online PBOC payment",
                  run_demo});
   return all;
 }
@@ -88,7 +89,7 @@ int run(const Options& o) {
   for (const auto& c : commands)
     if (o.command[0] == c.name) command = &c;
   if (!command) throw UsageError{"unknown command " + o.command[0]};
-  if (o.command[0] == "version") {
+  if (o.command[0] == "version" || o.command[0] == "issuer") {  // no reader needed
     Session no_port;
     return command->run(no_port, Args(o.command).subspan(1));
   }
