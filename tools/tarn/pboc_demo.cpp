@@ -39,7 +39,7 @@ bool show_card_number(Session& s) {
   std::array<unsigned char, 36> track2{};
   int length = 0;
   if (const int r = Tarn_ReadICCardNum(s.port, &length, track2.data()))
-    return report("card number", r) == 0;
+    return kernel_report("card number", r) == 0;
   std::printf("   card number (track 2 equivalent): %s\n",
               hex(std::span(track2).first(length)).c_str());
   return true;
@@ -53,7 +53,7 @@ bool run_online_payment(Session& s) {
     std::printf("   (needs the virtual reader's test card and its test key: skipped)\n");
     return true;
   }
-  s.card = readersim::load_card(readersim::cards_dir() / "pboc_debit_card.json");
+  s.card = {};  // no chip: the shipped debit card is presented
   present_card(s, false);
   if (!show_card_number(s) || !show_balance(s)) return false;
   std::printf("   field 55 for %s (minor units), goods and services...\n", kAmount);

@@ -56,6 +56,31 @@ void print_log(std::string_view text) {
 
 }  // namespace
 
+int kernel_report(const char* what, int result) {
+  const char* text = nullptr;
+  switch (result) {
+    case FERRO_CARD_STATUS:
+      text = "the card refused a command (status other than 90 00)";
+      break;
+    case FERRO_NO_CALLBACK:
+      text = "the kernel has no callback for the reader";
+      break;
+    case FERRO_MISSING_DATA:
+      text = "data missing (no first GENERATE AC, no issuer authentication data or no tag 80)";
+      break;
+    case FERRO_BAD_CARD_DATA:
+      text = "the card's answer is malformed";
+      break;
+    case FERRO_BAD_ARGUMENT:
+      text = "bad argument";
+      break;
+    default:
+      return report(what, result);
+  }
+  std::fprintf(stderr, "tarn: %s: %d (%s)\n", what, result, text);
+  return 1;
+}
+
 readersim::pboc::Balance amount_arg(const std::string& text) {
   const auto amount = readersim::pboc::balance_from_digits(text);
   if (!amount) throw UsageError{"an amount is 1 to 12 digits in minor units: '" + text + "'"};
@@ -63,9 +88,14 @@ readersim::pboc::Balance amount_arg(const std::string& text) {
 }
 
 void present_card(Session& s, bool contactless) {
-  if (s.sim)
-    s.sim->place_card(s.card,
-                      contactless ? readersim::Position::RfField : readersim::Position::IcContacts);
+  if (!s.sim) return;
+  const bool has_chip = contactless ? s.card.contactless.has_value() : s.card.contact.has_value();
+  if (!has_chip)
+    s.card =
+        readersim::load_card(readersim::cards_dir() /
+                             (contactless ? "pboc_contactless_card.json" : "pboc_debit_card.json"));
+  s.sim->place_card(s.card,
+                    contactless ? readersim::Position::RfField : readersim::Position::IcContacts);
 }
 
 std::optional<Field55> request_field55(Session& s, const readersim::pboc::Balance& amount, int type,
@@ -75,7 +105,7 @@ std::optional<Field55> request_field55(Session& s, const readersim::pboc::Balanc
   const int r = get(s.port, type, amount.data(), &f.pan_sequence, f.track2.data(), &f.track2_length,
                     f.bytes.data(), &f.length);
   if (r != 0) {
-    report("field 55", r);
+    kernel_report("field 55", r);
     return std::nullopt;
   }
   return f;
@@ -84,7 +114,7 @@ std::optional<Field55> request_field55(Session& s, const readersim::pboc::Balanc
 bool complete_with_issuer(const std::string& issuer_hex) {
   std::array<unsigned char, kResultSize> result{};
   const int r = pboc_arqcexeicscript(issuer_hex.c_str(), result.data());
-  if (r != 0) return report("issuer authentication and script", r) == 0;
+  if (r != 0) return kernel_report("issuer authentication and script", r) == 0;
   std::printf("   result (second GENERATE AC): %s\n", hex(result).c_str());
   return true;
 }
@@ -92,14 +122,15 @@ bool complete_with_issuer(const std::string& issuer_hex) {
 bool show_balance(Session& s) {
   std::array<unsigned char, 6> balance{};
   if (const int r = Tarn_ElectronicBalance(s.port, balance.data()))
-    return report("balance", r) == 0;
+    return kernel_report("balance", r) == 0;
   std::printf("   electronic cash balance: %s\n", hex(balance).c_str());
   return true;
 }
 
 bool show_trade_log(Session& s) {
   std::string text(kMaxLogText + 1, '\0');
-  if (const int r = Tarn_GetTradeRecord(s.port, text.data())) return report("trade log", r) == 0;
+  if (const int r = Tarn_GetTradeRecord(s.port, text.data()))
+    return kernel_report("trade log", r) == 0;
   if (text[0] == '\0') {
     std::printf("   the card's transaction log is empty\n");
     return true;

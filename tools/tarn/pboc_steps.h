@@ -20,10 +20,15 @@ struct Field55 {
   std::span<const unsigned char> data() const { return std::span(bytes).first(length); }
 };
 
+// Prints a kernel or bridge result as report() does, naming the kernel's own codes; returns the
+// exit status.
+int kernel_report(const char* what, int result);
+
 // An amount in minor units (up to 12 digits) as 6 BCD bytes; UsageError otherwise.
 readersim::pboc::Balance amount_arg(const std::string& text);
 
-// With --sim the shipped card goes to the contacts, or into the field for contactless.
+// With --sim the customer's card goes to the contacts, or into the field for contactless; a
+// card without that chip is replaced by the shipped PBOC debit (or contactless) card.
 void present_card(Session& s, bool contactless);
 
 // Field 55 for the amount and transaction type; prints a failure and returns none.

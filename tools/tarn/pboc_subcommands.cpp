@@ -39,7 +39,7 @@ int card_number(Session& s, Args args) {
   std::array<unsigned char, 36> track2{};
   int length = 0;
   const auto read = contactless ? Tarn_CPUTypeAReadICCardNum : Tarn_ReadICCardNum;
-  if (const int r = read(s.port, &length, track2.data())) return report("card number", r);
+  if (const int r = read(s.port, &length, track2.data())) return kernel_report("card number", r);
   std::printf("track 2 equivalent data: %s\n", hex(std::span(track2).first(length)).c_str());
   return 0;
 }
@@ -78,11 +78,11 @@ int ic_info(Session& s, Args args) {
   std::array<unsigned char, 36> track2{};
   int length = 0;
   if (const int r = Tarn_ReadICCardNum(s.port, &length, track2.data()))
-    return report("card number", r);
+    return kernel_report("card number", r);
   std::array<unsigned char, 2048> data{};
   int data_length = 0;
   if (const int r = pboc_geticinformation(data.data(), &data_length))
-    return report("IC information", r);
+    return kernel_report("IC information", r);
   std::printf("IC information (%d bytes): %s\n", data_length,
               hex(std::span(data).first(data_length)).c_str());
   return 0;
@@ -140,7 +140,8 @@ int issuer(Session&, Args args) {
 }
 
 const SubCommand kPbocCommands[] = {
-    {"card-number", "[--contactless]", "track 2 equivalent data of the PBOC card", card_number},
+    {"pboc-card-number", "[--contactless]", "track 2 equivalent data through the PBOC kernel",
+     card_number},
     {"field55", "AMOUNT [TYPE] [--contactless]",
      "field 55 (first GENERATE AC) for AMOUNT in minor units", field55},
     {"trade-log", "", "the card's transaction log as a table", trade_log},
