@@ -48,7 +48,7 @@ TEST_P(ChipRequest, IsAnswered) {
 const Bytes kN2{'N', '2'};
 
 INSTANTIATE_TEST_SUITE_P(
-    Chips, ChipRequest,
+    MemoryChips, ChipRequest,
     ::testing::Values(
         Case{
             "Sle4442WriteCountMismatch", "sle4442_card.json", true, 'C', '5', {0x40, 3, 1, 2}, kN2},
