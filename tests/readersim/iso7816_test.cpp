@@ -98,7 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(StatusCase{"UnknownName", "00 A4 04 00 05 A000000999", "6A 82"},
                       StatusCase{"UnknownFile", "00 A4 02 00 02 EF 09", "6A 82"},
                       StatusCase{"UnknownSfi", "00 B2 01 1C 00", "6A 82"},
-                      StatusCase{"RecordBeyondTheLast", "00 B2 02 0C 00", "6A 83"},
+                      StatusCase{"RecordBeyondTheLast", "00 B2 03 0C 00", "6A 83"},
                       StatusCase{"NoCurrentFile", "00 B2 01 04 00", "69 86"},
                       StatusCase{"NothingToGetResponse", "00 C0 00 00 10", "69 85"},
                       StatusCase{"UnknownInstruction", "00 20 00 00 00", "6D 00"},
