@@ -10,10 +10,6 @@
 
 namespace tarn {
 
-// Runs a command whose positive reply is unpacked. A refusal that carries no error byte (status
-// other than "P", error byte 0) is reported as -200, never as success.
-int run_unpacked(void* port, const Command& command, const Unpack& unpack = {});
-
 // Contact cold reset ("9" "0"): the whole reply data (count, protocol character, ATR) and its
 // length as a byte (at most 92); waits 50 ms after success.
 int CpuCardColdResetData(void* port, unsigned char* data, unsigned char* length);

@@ -52,7 +52,7 @@ std::optional<Atr> parse_atr(const Reply& reply) {
 template <class Length>
 int reset(void* port, const Command& command, unsigned char* protocol, unsigned char* atr,
           Length* atr_length) {
-  return run_unpacked(port, command, [=](const Reply& reply) {
+  return run_command(port, command, [=](const Reply& reply) {
     const auto parsed = parse_atr(reply);
     if (!parsed) return TARN_E_REPLY;
     *protocol = parsed->protocol;
@@ -93,7 +93,7 @@ int contact_apdu(void* port, std::uint8_t cm, std::uint8_t pm, int length,
   if (!port) return TARN_E_NOPORT;
   const auto request = apdu_request(std::nullopt, length, apdu);
   if (!request) return TARN_E_ARGUMENT;
-  return run_unpacked(port, {cm, pm, *request, kApduBuffer}, [=](const Reply& reply) {
+  return run_command(port, {cm, pm, *request, kApduBuffer}, [=](const Reply& reply) {
     const auto data = reply.data();
     const std::size_t r = static_cast<std::size_t>(reply.data_at(0)) << 8 | reply.data_at(1);
     if (data.size() < 2 || r > data.size() - 2 || r > response.size()) return TARN_E_REPLY;
@@ -110,21 +110,21 @@ int contactless_apdu(void* port, int option, int length, const unsigned char* ap
   if (!port) return TARN_E_NOPORT;
   const auto request = apdu_request(low_byte(option), length, apdu);
   if (!request) return TARN_E_ARGUMENT;
-  return run_unpacked(port, {kContactless, kContactlessApdu, *request, kApduBuffer},
-                      [=](const Reply& reply) {
-                        const auto data = reply.data();
-                        if (data.empty() || data.size() - 1 > response.size()) return TARN_E_REPLY;
-                        *leading = data[0];
-                        *response_length = static_cast<int>(data.size() - 1);
-                        std::copy(data.begin() + 1, data.end(), response.begin());
-                        return TARN_OK;
-                      });
+  return run_command(port, {kContactless, kContactlessApdu, *request, kApduBuffer},
+                     [=](const Reply& reply) {
+                       const auto data = reply.data();
+                       if (data.empty() || data.size() - 1 > response.size()) return TARN_E_REPLY;
+                       *leading = data[0];
+                       *response_length = static_cast<int>(data.size() - 1);
+                       std::copy(data.begin() + 1, data.end(), response.begin());
+                       return TARN_OK;
+                     });
 }
 
 // The whole reply data, and optionally its length.
 template <class Length>
 int power_on_data(void* port, const Command& command, unsigned char* out, Length* length) {
-  return run_unpacked(port, command, [=](const Reply& reply) {
+  return run_command(port, command, [=](const Reply& reply) {
     const auto data = reply.data();
     std::copy(data.begin(), data.end(), out);
     if (length) *length = static_cast<Length>(data.size());
@@ -142,15 +142,6 @@ std::span<std::uint8_t> out_span(unsigned char* out, std::size_t size) {
 }
 
 }  // namespace
-
-int run_unpacked(void* port, const Command& command, const Unpack& unpack) {
-  bool positive = false;
-  const int result = run_command(port, command, [&](const Reply& reply) {
-    positive = true;
-    return unpack ? unpack(reply) : TARN_OK;
-  });
-  return result == TARN_OK && !positive ? TARN_E_FAMILY : result;
-}
 
 int CpuCardColdResetData(void* port, unsigned char* data, unsigned char* length) {
   return pause_after(power_on_data(port, {kContact, kColdReset}, data, length));
@@ -200,7 +191,7 @@ extern "C" TARN_API int Tarn_CpuCardWarmReset(TARN_HANDLE port, int parameter,
 }
 
 extern "C" TARN_API int Tarn_CpuCardPowerOff(TARN_HANDLE port) {
-  return run_unpacked(port, {kContact, kPowerOff});
+  return run_command(port, {kContact, kPowerOff});
 }
 
 extern "C" TARN_API int Tarn_CPUT0APDU(TARN_HANDLE port, int length, const unsigned char* apdu,
@@ -221,7 +212,7 @@ extern "C" TARN_API int Tarn_CPUT1APDU(TARN_HANDLE port, int length, const unsig
 extern "C" TARN_API int Tarn_SimSelect(TARN_HANDLE port, int socket) {
   const std::uint8_t number = low_byte(socket);
   const std::uint8_t data[] = {static_cast<std::uint8_t>(number <= 7 ? number + '0' : number)};
-  return run_unpacked(port, {kSocket, kSelectSocket, data});
+  return run_command(port, {kSocket, kSelectSocket, data});
 }
 
 extern "C" TARN_API int Tarn_SimColdReset(TARN_HANDLE port, unsigned char* protocol,
@@ -235,7 +226,7 @@ extern "C" TARN_API int Tarn_SimWarmReset(TARN_HANDLE port, int parameter, unsig
 }
 
 extern "C" TARN_API int Tarn_SimCardPowerOff(TARN_HANDLE port) {
-  return run_unpacked(port, {kSocket, kPowerOff});
+  return run_command(port, {kSocket, kPowerOff});
 }
 
 extern "C" TARN_API int Tarn_SimT0APDU(TARN_HANDLE port, int length, const unsigned char* apdu,

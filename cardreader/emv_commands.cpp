@@ -161,7 +161,7 @@ extern "C" TARN_API int Tarn_CPUTypeAReadRecordFile(TARN_HANDLE port, int* digit
 }
 
 extern "C" TARN_API int Tarn_GetIdCardNo(TARN_HANDLE port, char* text) {
-  return run_unpacked(port, {'I', '0', {}, kIdReply}, [text](const Reply& reply) {
+  return run_command(port, {'I', '0', {}, kIdReply}, [text](const Reply& reply) {
     if (reply.data().size() < kIdBytes) return TARN_E_REPLY;
     const std::uint32_t v = static_cast<std::uint32_t>(reply.data_at(0)) << 24 |
                             static_cast<std::uint32_t>(reply.data_at(1)) << 16 |

@@ -21,7 +21,8 @@ void send_frame(platform::SerialPort& port, const Command& command) {
 
 int judge(const Command& command, const Reply& reply, const Unpack& unpack) {
   if (reply.cm_echo() != command.cm) return TARN_E_REPLY;
-  if (reply.status() != 'P') return reply.error_byte();
+  // A refusal without an error byte must not read as success.
+  if (reply.status() != 'P') return reply.error_byte() ? reply.error_byte() : TARN_E_FAMILY;
   return unpack ? unpack(reply) : TARN_OK;
 }
 

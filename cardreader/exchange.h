@@ -29,7 +29,8 @@ using Unpack = std::function<int(const Reply&)>;
 int exchange(void* handle, const Command& command, Reply& reply);
 
 // Runs one command: -101 for a null handle; the receiver's code; -1 for a wrong CM echo; the
-// error byte of a negative reply; else what `unpack` returns (0 when there is nothing to unpack).
+// error byte of a negative reply (-200 when that byte is 0); else what `unpack` returns (0 when
+// there is nothing to unpack).
 int run_command(void* handle, const Command& command, const Unpack& unpack = {});
 
 // The card entry: the same frame, the card-entry receiver with its wait, -3 when it fails.

@@ -79,11 +79,11 @@ int run(void* port, Op id, const Arguments& a) {
   const std::size_t copy =
       op.copy.kind == Copy::Counted ? static_cast<std::size_t>(n) : op.copy.size;
   if (copy > 0 && !a.out) return TARN_E_ARGUMENT;
-  return run_unpacked(port, {op.cm, op.pm, request, reply_buffer_size(op)},
-                      [&a, copy](const Reply& reply) {
-                        copy_reply_data(reply, a.out, copy);
-                        return TARN_OK;
-                      });
+  return run_command(port, {op.cm, op.pm, request, reply_buffer_size(op)},
+                     [&a, copy](const Reply& reply) {
+                       copy_reply_data(reply, a.out, copy);
+                       return TARN_OK;
+                     });
 }
 
 int write_pwd_102(void* port, int selector, const unsigned char* key) {

@@ -29,13 +29,13 @@ constexpr Family kS70{'<', 4, '0', '1', '2', '3', '4', '5', '6', '7', '8', '<'};
 constexpr Family kUL{'=', 7, '0', '1', 0, '2', '3', 0, 0, 0, '4', 0};
 
 int plain(void* port, const Family& f, std::uint8_t pm) {
-  return run_unpacked(port, {f.cm, pm});
+  return run_command(port, {f.cm, pm});
 }
 
 int card_id(void* port, const Family& f, unsigned char* out) {
   if (!port) return TARN_E_NOPORT;
   if (!out) return TARN_E_ARGUMENT;
-  return run_unpacked(port, {f.cm, f.card_id}, [&f, out](const Reply& r) {
+  return run_command(port, {f.cm, f.card_id}, [&f, out](const Reply& r) {
     copy_reply_data(r, out, f.id_size);
     return TARN_OK;
   });
@@ -45,7 +45,7 @@ int read_block(void* port, const Family& f, int block, unsigned char* out) {
   if (!port) return TARN_E_NOPORT;
   if (!out) return TARN_E_ARGUMENT;
   const std::array<std::uint8_t, 1> request{low_byte(block)};
-  return run_unpacked(port, {f.cm, f.read, request}, [out](const Reply& r) {
+  return run_command(port, {f.cm, f.read, request}, [out](const Reply& r) {
     copy_reply_data(r, out, kBlock);
     return TARN_OK;
   });
@@ -58,7 +58,7 @@ int lead_and_bytes(void* port, const Family& f, std::uint8_t pm, int lead,
   if (!bytes) return TARN_E_ARGUMENT;
   std::array<std::uint8_t, 1 + kBlock> request{low_byte(lead)};
   std::memcpy(request.data() + 1, bytes, n);
-  return run_unpacked(port, {f.cm, pm, std::span(request).first(1 + n)});
+  return run_command(port, {f.cm, pm, std::span(request).first(1 + n)});
 }
 
 // LoadSecKey and ModifyKey: both selector bytes in argument order, then the 6 key bytes.
@@ -68,7 +68,7 @@ int key_command(void* port, const Family& f, std::uint8_t pm, int first, int sec
   if (!key) return TARN_E_ARGUMENT;
   std::array<std::uint8_t, 2 + kKey> request{low_byte(first), low_byte(second)};
   std::memcpy(request.data() + 2, key, kKey);
-  return run_unpacked(port, {f.cm, pm, request});
+  return run_command(port, {f.cm, pm, request});
 }
 
 // The S70 block code: bits 7 to 2 the sector (0 to 39), bits 1 and 0 the block in the sector.
@@ -102,7 +102,7 @@ int init_value(void* port, const Family& f, int block, const unsigned char* valu
   const std::optional<std::uint8_t> address = f.cm == kS70.cm ? s70_block_number(code) : code;
   if (!address) return TARN_E_FAMILY;
   if (!value) return TARN_E_ARGUMENT;
-  return run_unpacked(port, {f.cm, f.init_value, value_request(block, *address, value)});
+  return run_command(port, {f.cm, f.init_value, value_request(block, *address, value)});
 }
 
 }  // namespace

@@ -36,7 +36,8 @@ typedef void* TARN_HANDLE;
                                     also any command on a handle that is closed or was never open */
 #define TARN_E_SHORTWAIT (-111)  /* decoded stripe read: no reply header within 1500 ms */
 #define TARN_E_ARGUMENT (-112)   /* an argument does not fit the request; nothing was sent */
-#define TARN_E_FAMILY (-200)     /* defined by the card families that use it */
+#define TARN_E_FAMILY (-200)     /* defined by the card families that use it; also any refusal
+                                    ("N" or another status) whose error byte is 0 */
 #define TARN_E_TAG_BASE 256      /* ISO 15693: 256 + the tag's error code (256..511) */
 
 /* ---- Port and baud rate ---- */

@@ -98,6 +98,10 @@ TEST_F(WireTest, NegativeReplyGivesTheErrorByteAndLeavesOutputsAlone) {
   Guarded<1> position;
   EXPECT_EQ(Tarn_CheckCardPosition(port_, position.data()), 50);
   EXPECT_TRUE(position.untouched());
+  reader_.set_next_error('1', 0);
+  EXPECT_EQ(Tarn_CheckCardPosition(port_, position.data()), TARN_E_FAMILY)
+      << "a refusal without an error byte is not success";
+  EXPECT_TRUE(position.untouched());
   expect_port_usable();
 }
 
