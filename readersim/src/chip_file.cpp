@@ -25,9 +25,9 @@ class ChipParser {
     Chip chip;
     chip.atr = hex(value, "atr", where, 1, kMaxAtr);
     chip.protocol = protocol(value, where);
-    chip.get_response = value.value("get_response", false);
     if (value.contains("get_response") && !value["get_response"].is_boolean())
       fail(where + ".get_response must be true or false");
+    chip.get_response = value.value("get_response", false);
     if (chip.get_response && chip.protocol != 0) fail(where + ": get_response needs T=0");
     file_system(value, where, chip);
     return chip;
@@ -35,7 +35,7 @@ class ChipParser {
 
   Chip contactless(const json& value) const {
     const std::string where = "\"contactless\"";
-    const std::string type = value.is_object() ? value.value("type", "") : "";
+    const json type = value.contains("type") ? value["type"] : json();  // any JSON type
     if (type != "A" && type != "B") fail(where + ".type must be \"A\" or \"B\"");
     const char* answer = type == "A" ? "ats" : "atqb";
     object(value, where, {"type", answer, "files", "answers", "dfs"});

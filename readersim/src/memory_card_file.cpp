@@ -51,7 +51,7 @@ class Parser {
 
   MifareCard mifare(const json& value) const {
     const std::string where = "\"mifare\"";
-    const std::string type = value.is_object() ? value.value("type", "") : "";
+    const json type = value.contains("type") ? value["type"] : json();  // any JSON type
     if (type != "S50" && type != "S70" && type != "UL")
       fail(where + ".type must be \"S50\", \"S70\" or \"UL\"");
     if (type == "UL") return ultralight(value, where);

@@ -91,6 +91,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "array of 5 passwords"},
         BadCard{"MifareType", R"({"mifare": {"type": "S60", "uid": "01020304"}})",
                 "\"S50\", \"S70\" or \"UL\""},
+        BadCard{"MifareTypeNotText", R"({"mifare": {"type": {"S50": 1}}})",
+                "\"S50\", \"S70\" or \"UL\""},
         BadCard{"MifareUid", R"({"mifare": {"type": "UL", "uid": "01020304"}})",
                 "uid must hold 7 bytes"},
         BadCard{"AccessBits",
