@@ -32,7 +32,8 @@ constexpr ExportRow kRows[] = {
      [](ExportCall& c) {
        return Tarn_EnterCard(c.port(), c.arg(0), static_cast<unsigned>(c.arg(1)));
      }},
-    {"Tarn_EnterCardUntime", [](ExportCall& c) { return Tarn_EnterCardUntime(c.port(), c.arg(0)); }},
+    {"Tarn_EnterCardUntime",
+     [](ExportCall& c) { return Tarn_EnterCardUntime(c.port(), c.arg(0)); }},
     {"Tarn_MoveCard", [](ExportCall& c) { return Tarn_MoveCard(c.port(), c.arg(0)); }},
     {"Tarn_AutoTestICCard", [](ExportCall& c) { return Tarn_AutoTestICCard(c.port(), c.out(1)); }},
     {"Tarn_AutoTestRFIDCard",
@@ -62,7 +63,8 @@ constexpr ExportRow kRows[] = {
      [](ExportCall& c) {
        return Tarn_SetMachineIDNum(c.port(), c.arg(0), c.in(c.arg(0) & 0xFF));
      }},
-    {"Tarn_ReadRetainCount", [](ExportCall& c) { return Tarn_ReadRetainCount(c.port(), c.out_int()); }},
+    {"Tarn_ReadRetainCount",
+     [](ExportCall& c) { return Tarn_ReadRetainCount(c.port(), c.out_int()); }},
     {"Tarn_ClearRetainCount", [](ExportCall& c) { return Tarn_ClearRetainCount(c.port()); }},
     {"Tarn_IccEnableExtIO", [](ExportCall& c) { return Tarn_IccEnableExtIO(c.port(), c.arg(0)); }},
     // ---- Without a framed exchange ----
@@ -117,13 +119,15 @@ constexpr ExportRow kRows[] = {
        return Tarn_CPUTypeAAPDU(c.port(), c.arg(0), c.arg(1), c.in(c.arg(1)), c.out(1), c.out(291),
                                 c.out_int());
      }},
-    {"Tarn_CPUCardPowerOn", [](ExportCall& c) { return Tarn_CPUCardPowerOn(c.port(), c.out(492)); }},
+    {"Tarn_CPUCardPowerOn",
+     [](ExportCall& c) { return Tarn_CPUCardPowerOn(c.port(), c.out(492)); }},
     {"Tarn_CPUAPDU",
      [](ExportCall& c) {
        return Tarn_CPUAPDU(c.port(), c.arg(0), c.arg(1), c.in(c.arg(1)), c.out(1), c.out(291),
                            c.out_int());
      }},
-    {"Tarn_ReadSerialNumber", [](ExportCall& c) { return Tarn_ReadSerialNumber(c.port(), c.out(91)); }},
+    {"Tarn_ReadSerialNumber",
+     [](ExportCall& c) { return Tarn_ReadSerialNumber(c.port(), c.out(91)); }},
     // ---- Fixed EMV commands ----
     {"Tarn_SelectPSE", [](ExportCall& c) { return Tarn_SelectPSE(c.port()); }},
     {"Tarn_CPUTypeASelectPSE", [](ExportCall& c) { return Tarn_CPUTypeASelectPSE(c.port()); }},
@@ -231,7 +235,8 @@ constexpr ExportRow kRows[] = {
      }},
     {"Tarn_AT88SC102WritePWD",
      [](ExportCall& c) { return Tarn_AT88SC102WritePWD(c.port(), c.arg(0), c.in(6)); }},
-    {"Tarn_AT88SC102SetMode", [](ExportCall& c) { return Tarn_AT88SC102SetMode(c.port(), c.arg(0)); }},
+    {"Tarn_AT88SC102SetMode",
+     [](ExportCall& c) { return Tarn_AT88SC102SetMode(c.port(), c.arg(0)); }},
     {"Tarn_AT88SC102DisableEC2", [](ExportCall& c) { return Tarn_AT88SC102DisableEC2(c.port()); }},
     // ---- AT88SC1604 ----
     {"Tarn_AT88SC1604Reset", [](ExportCall& c) { return Tarn_AT88SC1604Reset(c.port()); }},
@@ -272,22 +277,26 @@ constexpr ExportRow kRows[] = {
      [](ExportCall& c) { return Tarn_AT88SC1608WritePWD(c.port(), c.arg(0), c.in(3)); }},
     // ---- SLE4442 ----
     {"Tarn_SLE4442Reset", [](ExportCall& c) { return Tarn_SLE4442Reset(c.port()); }},
-    {"Tarn_SLE4442VerifyPWD", [](ExportCall& c) { return Tarn_SLE4442VerifyPWD(c.port(), c.in(3)); }},
+    {"Tarn_SLE4442VerifyPWD",
+     [](ExportCall& c) { return Tarn_SLE4442VerifyPWD(c.port(), c.in(3)); }},
     {"Tarn_SLE4442Read",
      [](ExportCall& c) { return Tarn_SLE4442Read(c.port(), c.arg(0), c.arg(1), c.out(255)); }},
     {"Tarn_SLE4442ReadProtectBit",
      [](ExportCall& c) { return Tarn_SLE4442ReadProtectBit(c.port(), c.out(32)); }},
-    {"Tarn_SLE4442ReadSafety", [](ExportCall& c) { return Tarn_SLE4442ReadSafety(c.port(), c.out(4)); }},
+    {"Tarn_SLE4442ReadSafety",
+     [](ExportCall& c) { return Tarn_SLE4442ReadSafety(c.port(), c.out(4)); }},
     {"Tarn_SLE4442Write",
      [](ExportCall& c) { return Tarn_SLE4442Write(c.port(), c.arg(0), c.arg(1), c.in(c.arg(1))); }},
     {"Tarn_SLE4442WriteProtectBit",
      [](ExportCall& c) {
        return Tarn_SLE4442WriteProtectBit(c.port(), c.arg(0), c.arg(1), c.in(c.arg(1)));
      }},
-    {"Tarn_SLE4442ChangePWD", [](ExportCall& c) { return Tarn_SLE4442ChangePWD(c.port(), c.in(3)); }},
+    {"Tarn_SLE4442ChangePWD",
+     [](ExportCall& c) { return Tarn_SLE4442ChangePWD(c.port(), c.in(3)); }},
     // ---- SLE4428 ----
     {"Tarn_Sle4428Reset", [](ExportCall& c) { return Tarn_Sle4428Reset(c.port()); }},
-    {"Tarn_Sle4428VerifyPWD", [](ExportCall& c) { return Tarn_Sle4428VerifyPWD(c.port(), c.in(2)); }},
+    {"Tarn_Sle4428VerifyPWD",
+     [](ExportCall& c) { return Tarn_Sle4428VerifyPWD(c.port(), c.in(2)); }},
     {"Tarn_Sle4428Read",
      [](ExportCall& c) { return Tarn_Sle4428Read(c.port(), c.arg(0), c.arg(1), c.out(255)); }},
     {"Tarn_Sle4428ReadProtectBit",
@@ -298,7 +307,8 @@ constexpr ExportRow kRows[] = {
      [](ExportCall& c) { return Tarn_Sle4428Write(c.port(), c.arg(0), c.arg(1), c.in(c.arg(1))); }},
     {"Tarn_Sle4428WriteP",
      [](ExportCall& c) { return Tarn_Sle4428WriteP(c.port(), c.arg(0), c.arg(1), c.in(c.arg(1))); }},
-    {"Tarn_Sle4428ChangePWD", [](ExportCall& c) { return Tarn_Sle4428ChangePWD(c.port(), c.in(2)); }},
+    {"Tarn_Sle4428ChangePWD",
+     [](ExportCall& c) { return Tarn_Sle4428ChangePWD(c.port(), c.in(2)); }},
     // ---- Mifare S50 and S70 ----
     {"Tarn_S50DetectCard", [](ExportCall& c) { return Tarn_S50DetectCard(c.port()); }},
     {"Tarn_S70DetectCard", [](ExportCall& c) { return Tarn_S70DetectCard(c.port()); }},
@@ -337,8 +347,10 @@ constexpr ExportRow kRows[] = {
     // ---- Mifare UltraLight ----
     {"Tarn_ULDetectCard", [](ExportCall& c) { return Tarn_ULDetectCard(c.port()); }},
     {"Tarn_ULGetCardID", [](ExportCall& c) { return Tarn_ULGetCardID(c.port(), c.out(7)); }},
-    {"Tarn_ULReadBlock", [](ExportCall& c) { return Tarn_ULReadBlock(c.port(), c.arg(0), c.out(16)); }},
-    {"Tarn_ULWriteBlock", [](ExportCall& c) { return Tarn_ULWriteBlock(c.port(), c.arg(0), c.in(16)); }},
+    {"Tarn_ULReadBlock",
+     [](ExportCall& c) { return Tarn_ULReadBlock(c.port(), c.arg(0), c.out(16)); }},
+    {"Tarn_ULWriteBlock",
+     [](ExportCall& c) { return Tarn_ULWriteBlock(c.port(), c.arg(0), c.in(16)); }},
     {"Tarn_ULHalt", [](ExportCall& c) { return Tarn_ULHalt(c.port()); }},
     // ---- ISO 15693 tags ----
     {"Tarn_15693GetUid", [](ExportCall& c) { return Tarn_15693GetUid(c.port(), c.out(8)); }},
