@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "json_reader.h"
+
 namespace readersim {
 namespace {
 
@@ -15,9 +17,9 @@ constexpr std::size_t kMaxData = 256;
 constexpr int kMaxSfi = 30;
 constexpr std::size_t kMaxLogRecords = 99;  // the log reader's header counts two digits
 
-class ChipParser {
+class ChipParser : JsonReader {
  public:
-  explicit ChipParser(std::string_view origin) : origin_(origin) {}
+  explicit ChipParser(std::string_view origin) : JsonReader(origin) {}
 
   Chip contact(const json& value, std::string_view key) const {
     const std::string where = "\"" + std::string(key) + "\"";
@@ -47,18 +49,6 @@ class ChipParser {
   }
 
  private:
-  [[noreturn]] void fail(const std::string& what) const {
-    throw CardError(std::string(origin_) + ": " + what);
-  }
-
-  void object(const json& value, const std::string& where,
-              std::initializer_list<std::string_view> known) const {
-    if (!value.is_object()) fail(where + " must be an object");
-    for (const auto& item : value.items())
-      if (std::find(known.begin(), known.end(), item.key()) == known.end())
-        fail("unknown key \"" + item.key() + "\" in " + where);
-  }
-
   const json& array(const json& value, const char* key, const std::string& where) const {
     static const json empty = json::array();
     if (!value.contains(key)) return empty;
@@ -183,8 +173,6 @@ class ChipParser {
            std::to_string(max));
     return n.get<std::size_t>();
   }
-
-  std::string_view origin_;
 };
 
 }  // namespace

@@ -7,6 +7,8 @@
 
 #include "mifare_access.h"
 
+#include "json_reader.h"
+
 namespace readersim {
 namespace {
 
@@ -27,9 +29,9 @@ const std::map<std::string, std::uint8_t>& at24c_types() {
   return types;
 }
 
-class Parser {
+class Parser : JsonReader {
  public:
-  explicit Parser(std::string_view origin) : origin_(origin) {}
+  explicit Parser(std::string_view origin) : JsonReader(origin) {}
 
   MemoryCard memory(const json& value) const {
     const std::string where = "\"memory\"";
@@ -91,18 +93,6 @@ class Parser {
   }
 
  private:
-  [[noreturn]] void fail(const std::string& what) const {
-    throw CardError(std::string(origin_) + ": " + what);
-  }
-
-  void object(const json& value, const std::string& where,
-              std::initializer_list<std::string_view> known) const {
-    if (!value.is_object()) fail(where + " must be an object");
-    for (const auto& item : value.items())
-      if (std::find(known.begin(), known.end(), item.key()) == known.end())
-        fail("unknown key \"" + item.key() + "\" in " + where);
-  }
-
   Bytes hex_text(const json& value, const std::string& where) const {
     if (!value.is_string()) fail(where + " must be a string of hex digits");
     std::string digits;
@@ -316,8 +306,6 @@ class Parser {
     if (!lock.empty()) std::copy(lock.begin(), lock.end(), card.memory.begin() + 10);
     return card;
   }
-
-  std::string_view origin_;
 };
 
 }  // namespace
