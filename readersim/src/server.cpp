@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <array>
@@ -128,6 +129,9 @@ void Server::run_tasks() {
 }
 
 void Server::run() {
+  // At 115200 baud a paced byte is due every 87 us; the default timer slack (50 us) would defer
+  // most of those wake-ups by more than half a byte.
+  ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
   for (;;) {
     try {
       serve_one();
@@ -160,7 +164,7 @@ void Server::converse(Clock::time_point start) {
   // On a paced line the request's bytes take their wire time to arrive, as the reply's do.
   if (const unsigned baud = pace_baud_) {
     const auto arrived = start + byte_time(baud) * (request->data.size() + 7);
-    if (arrived > Clock::now()) pause(arrived - Clock::now());
+    pause_until(arrived);
   }
   const std::uint8_t cm = request->cm;
   if (model_.silent(*request)) return record(start, cm);
@@ -229,8 +233,10 @@ bool Server::await_enq(Clock::time_point start, std::uint8_t cm) {
   for (;;) {
     Input in = next(std::nullopt);
     if (in.event != Event::Byte || in.byte == kEnq) {
-      if (in.event == Event::Byte) return true;
-      continue;
+      if (in.event != Event::Byte) continue;
+      // On a paced line the ENQ, like every request byte, takes its wire time to arrive.
+      if (const unsigned baud = pace_baud_) pause_until(in.at + byte_time(baud));
+      return true;
     }
     if (in.byte == kEot) {
       finish(std::array{kEot}, start, cm);
@@ -293,8 +299,9 @@ Server::Input Server::next(std::optional<Clock::time_point> deadline) {
 }
 
 // Waits without taking bytes from the line; tasks (stop, disconnect) still run.
-void Server::pause(Clock::duration duration) {
-  const Clock::time_point deadline = Clock::now() + duration;
+void Server::pause(Clock::duration duration) { pause_until(Clock::now() + duration); }
+
+void Server::pause_until(Clock::time_point deadline) {
   for (Clock::time_point now = Clock::now(); now < deadline; now = Clock::now()) {
     pollfd fd{wake_fd_, POLLIN, 0};
     timespec wait = to_timespec(deadline - now);
@@ -302,13 +309,22 @@ void Server::pause(Clock::duration duration) {
   }
 }
 
-void Server::send(std::span<const std::uint8_t> bytes) {
+// Paced bytes leave on a fixed schedule, one byte time apart, as from a transmitter that is kept
+// busy: a late wake-up delays one byte, not every byte after it. Returns when the last byte was
+// due.
+Server::Clock::time_point Server::send(std::span<const std::uint8_t> bytes) {
+  Clock::time_point due = Clock::now();
   const unsigned baud = pace_baud_;
-  if (!baud) return write_out(bytes);
+  if (!baud) {
+    write_out(bytes);
+    return due;
+  }
   for (std::size_t i = 0; i < bytes.size(); ++i) {
-    pause(byte_time(baud));
+    due += byte_time(baud);
+    pause_until(due);
     write_out(bytes.subspan(i, 1));
   }
+  return due;
 }
 
 // Bytes are recorded as sent before they go out, so that a test which has read them finds them
@@ -328,8 +344,8 @@ void Server::write_out(std::span<const std::uint8_t> bytes) {
 // goes out, so that nothing the library does after reading it can come before that end.
 void Server::finish(std::span<const std::uint8_t> bytes, Clock::time_point start, std::uint8_t cm) {
   if (bytes.empty()) return record(start, cm);
-  send(bytes.first(bytes.size() - 1));
-  if (unsigned baud = pace_baud_) pause(byte_time(baud));
+  const Clock::time_point sent = send(bytes.first(bytes.size() - 1));
+  if (unsigned baud = pace_baud_) pause_until(sent + byte_time(baud));
   record(start, cm);
   write_out(bytes.last(1));
 }

@@ -56,7 +56,8 @@ class Server {
 
   Input next(std::optional<Clock::time_point> deadline);
   void pause(Clock::duration duration);
-  void send(std::span<const std::uint8_t> bytes);  // paced when pacing is on
+  void pause_until(Clock::time_point deadline);
+  Clock::time_point send(std::span<const std::uint8_t> bytes);  // paced when pacing is on
   void write_out(std::span<const std::uint8_t> bytes);
   void finish(std::span<const std::uint8_t> bytes, Clock::time_point start, std::uint8_t cm);
   void record(Clock::time_point start, std::uint8_t cm);
