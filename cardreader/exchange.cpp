@@ -14,8 +14,7 @@ namespace {
 // not go out shows up as a missing acknowledgement.
 void send_frame(platform::SerialPort& port, const Command& command) {
   const auto frame = build_frame(command.cm, command.pm, command.data);
-  port.purge_output();
-  port.purge_input();
+  port.purge();
   port.write(frame.data(), frame.size());
 }
 

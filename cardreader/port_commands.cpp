@@ -36,8 +36,7 @@ void* open_port(const char* name, const char* definition) {
   if (!name || !*name) return nullptr;
   auto opened = platform::open_serial_port(name, definition);
   if (!opened) return nullptr;
-  opened->purge_input();
-  opened->purge_output();
+  opened->purge();
   return add_port(std::move(opened));
 }
 

@@ -190,8 +190,7 @@ extern "C" TARN_API int Tarn_TestCmd(TARN_HANDLE handle, int) {
   if (!handle) return TARN_E_NOPORT;
   static constexpr std::uint8_t kTestFrame[] = {0x02, 0x00, 0x02, 0x92, 0x92, 0x03, 0x03};
   if (const PortRef port = find_port(handle)) {
-    port->purge_output();
-    port->purge_input();
+    port->purge();
     port->write(kTestFrame, sizeof kTestFrame);
   }
   return TARN_OK;

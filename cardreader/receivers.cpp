@@ -17,8 +17,7 @@ constexpr std::size_t kHeader = 3;
 constexpr std::size_t kMinText = 3;  // status byte and both echoes
 
 void send_byte(platform::SerialPort& port, std::uint8_t byte) {
-  port.purge_output();
-  port.purge_input();
+  port.purge();
   port.write(&byte, 1);
 }
 

@@ -29,8 +29,7 @@ class RecordingPort final : public tarn::platform::SerialPort {
   }
   long read(std::uint8_t* buffer, std::size_t n) override;
   long write(const std::uint8_t* buffer, std::size_t n) override;
-  bool purge_input() override { return port_->purge_input(); }
-  bool purge_output() override { return port_->purge_output(); }
+  bool purge() override { return port_->purge(); }
   bool close() override { return port_->close(); }
 
   // The exchanges since the last call.

@@ -68,7 +68,7 @@ long ScriptedPort::write(const std::uint8_t* buffer, std::size_t n) {
   return static_cast<long>(n);
 }
 
-bool ScriptedPort::purge_input() {
+bool ScriptedPort::purge() {
   line_.clear();
   return true;
 }

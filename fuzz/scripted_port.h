@@ -39,8 +39,7 @@ class ScriptedPort final : public tarn::platform::SerialPort {
   bool wait_queued(std::size_t count, long) override { return line_.size() >= count; }
   long read(std::uint8_t* buffer, std::size_t n) override;
   long write(const std::uint8_t* buffer, std::size_t n) override;
-  bool purge_input() override;
-  bool purge_output() override { return true; }
+  bool purge() override;
   bool close() override { return true; }
 
  private:

@@ -82,8 +82,9 @@ class PosixSerialPort final : public SerialPort {
     }
   }
 
+  // Asks the driver only when the bytes already taken do not suffice.
   long read(std::uint8_t* buffer, std::size_t n) override {
-    if (fd_ < 0 || !take_arrived()) return -1;
+    if (fd_ < 0 || (pending_.size() < n && !take_arrived())) return -1;
     const std::size_t got = std::min(n, pending_.size());
     std::copy_n(pending_.begin(), got, buffer);
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<long>(got));
@@ -104,11 +105,10 @@ class PosixSerialPort final : public SerialPort {
     return put > 0 || n == 0 ? put : -1;
   }
 
-  bool purge_input() override {
+  bool purge() override {
     pending_.clear();
-    return fd_ >= 0 && tcflush(fd_, TCIFLUSH) == 0;
+    return fd_ >= 0 && tcflush(fd_, TCIOFLUSH) == 0;
   }
-  bool purge_output() override { return fd_ >= 0 && tcflush(fd_, TCOFLUSH) == 0; }
 
   bool close() override {
     if (fd_ < 0) return false;

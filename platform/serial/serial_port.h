@@ -23,8 +23,8 @@ class SerialPort {
   virtual long read(std::uint8_t* buffer, std::size_t n) = 0;
   // Writes `n` bytes; returns the count written or -1.
   virtual long write(const std::uint8_t* buffer, std::size_t n) = 0;
-  virtual bool purge_input() = 0;
-  virtual bool purge_output() = 0;
+  // Discards what is queued in both directions: output not yet sent and input not yet read.
+  virtual bool purge() = 0;
   // Releases the device; false when the system refuses.
   virtual bool close() = 0;
 };
