@@ -18,7 +18,8 @@ constexpr const char* kUsage =
     "Then reads commands from stdin, one per line:\n";
 
 struct Arguments {
-  readersim::ReaderOptions options;
+  // A console session may run for days: it keeps counts, not every byte of every exchange.
+  readersim::ReaderOptions options{.link = "", .pace_baud = 0, .record = false};
   std::optional<std::string> card;
   bool help = false;
 };

@@ -22,13 +22,14 @@ class Parser {
     json doc = json::parse(text, nullptr, false);
     if (doc.is_discarded()) fail("not valid JSON");
     if (!doc.is_object()) fail("a card file holds one JSON object");
-    only_keys(doc, "card", {"name", "magnetic", "barcode", kContactKey, kContactlessKey, kSamKey,
-                            kMemoryKey, kMifareKey, kIso15693Key});
+    only_keys(doc, "card",
+              {"name", "magnetic", "barcode", kContactKey, kContactlessKey, kSamKey, kMemoryKey,
+               kMifareKey, kIso15693Key});
     Card card;
     card.name = string_at(doc, "name");
     card.barcode = barcode(string_at(doc, "barcode"));
     if (doc.contains("magnetic")) card.tracks = tracks(doc["magnetic"]);
-    read_chips(doc, card, origin_);  // CPU-card chips and SAM modules
+    read_chips(doc, card, origin_);         // CPU-card chips and SAM modules
     read_memory_cards(doc, card, origin_);  // memory cards, Mifare, ISO 15693
     return card;
   }

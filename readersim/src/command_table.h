@@ -57,10 +57,10 @@ class CommandTable {
 CommandTable reader_commands();
 
 // Families, one source each.
-void add_transport_commands(CommandTable& table);  // "0" "1" "2" "3" "4" "E"
-void add_magnetic_commands(CommandTable& table);   // "7" "8"
-void add_device_commands(CommandTable& table);     // "5" "6" "F" "I" "Q" 0x90 0x92
-void add_cpu_card_commands(CommandTable& table);   // "9" ":" "G"
+void add_transport_commands(CommandTable& table);    // "0" "1" "2" "3" "4" "E"
+void add_magnetic_commands(CommandTable& table);     // "7" "8"
+void add_device_commands(CommandTable& table);       // "5" "6" "F" "I" "Q" 0x90 0x92
+void add_cpu_card_commands(CommandTable& table);     // "9" ":" "G"
 void add_memory_card_commands(CommandTable& table);  // ">" "?" "@" "A" "B" "C" "D"
 void add_mifare_commands(CommandTable& table);       // ";" "<" "="
 void add_iso15693_commands(CommandTable& table);     // "H"

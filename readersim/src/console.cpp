@@ -149,8 +149,8 @@ void Console::status() {
        << "led1 " << led_word(s.leds[0].mode) << " led2 " << led_word(s.leds[1].mode)
        << " retained " << s.retained << " contact power " << (s.contact_power ? "on" : "off")
        << " baud " << s.baud << '\n'
-       << "requests " << reader_.requests().size() << " protocol errors "
-       << reader_.protocol_errors() << '\n';
+       << "requests " << reader_.request_count() << " protocol errors " << reader_.protocol_errors()
+       << '\n';
 }
 
 }  // namespace readersim

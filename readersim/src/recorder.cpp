@@ -5,24 +5,25 @@ namespace readersim {
 void Recorder::add_received(std::span<const std::uint8_t> bytes) {
   {
     std::lock_guard lock(mutex_);
-    received_.insert(received_.end(), bytes.begin(), bytes.end());
+    if (keep_) received_.insert(received_.end(), bytes.begin(), bytes.end());
   }
   grew_.notify_all();
 }
 
 void Recorder::add_sent(std::span<const std::uint8_t> bytes) {
   std::lock_guard lock(mutex_);
-  sent_.insert(sent_.end(), bytes.begin(), bytes.end());
+  if (keep_) sent_.insert(sent_.end(), bytes.begin(), bytes.end());
 }
 
 void Recorder::add_request(const Request& request) {
   std::lock_guard lock(mutex_);
-  requests_.push_back(request);
+  ++request_count_;
+  if (keep_) requests_.push_back(request);
 }
 
 void Recorder::add_conversation(const Conversation& conversation) {
   std::lock_guard lock(mutex_);
-  conversations_.push_back(conversation);
+  if (keep_) conversations_.push_back(conversation);
 }
 
 void Recorder::add_protocol_error() {
@@ -55,6 +56,11 @@ std::vector<Conversation> Recorder::conversations() const {
   return conversations_;
 }
 
+std::size_t Recorder::request_count() const {
+  std::lock_guard lock(mutex_);
+  return request_count_;
+}
+
 unsigned Recorder::protocol_errors() const {
   std::lock_guard lock(mutex_);
   return protocol_errors_;
@@ -66,6 +72,7 @@ void Recorder::clear() {
   sent_.clear();
   requests_.clear();
   conversations_.clear();
+  request_count_ = 0;
   protocol_errors_ = 0;
 }
 

@@ -299,7 +299,9 @@ Server::Input Server::next(std::optional<Clock::time_point> deadline) {
 }
 
 // Waits without taking bytes from the line; tasks (stop, disconnect) still run.
-void Server::pause(Clock::duration duration) { pause_until(Clock::now() + duration); }
+void Server::pause(Clock::duration duration) {
+  pause_until(Clock::now() + duration);
+}
 
 void Server::pause_until(Clock::time_point deadline) {
   for (Clock::time_point now = Clock::now(); now < deadline; now = Clock::now()) {

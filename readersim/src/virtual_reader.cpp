@@ -9,7 +9,8 @@
 namespace readersim {
 
 struct VirtualReader::Parts {
-  explicit Parts(const ReaderOptions& options) : server(options, model, faults, recorder) {}
+  explicit Parts(const ReaderOptions& options)
+      : recorder(options.record), server(options, model, faults, recorder) {}
 
   ReaderModel model;
   FaultPlan faults;
@@ -113,6 +114,10 @@ bool VirtualReader::wait_received(std::size_t count, std::chrono::milliseconds t
 
 std::vector<Request> VirtualReader::requests() const {
   return parts_->recorder.requests();
+}
+
+std::size_t VirtualReader::request_count() const {
+  return parts_->recorder.request_count();
 }
 
 std::vector<Conversation> VirtualReader::conversations() const {

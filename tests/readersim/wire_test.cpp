@@ -337,5 +337,20 @@ TEST(Pacing, EachByteTakesTenBitTimes) {
   EXPECT_GE(c[0].end - c[0].start, 10 * std::chrono::microseconds(8333) - 1ms);
 }
 
+TEST(Recording, CountsOnlyKeepsNoBytesButCountsRequestsAndErrors) {
+  VirtualReader reader({.link = "", .pace_baud = 0, .record = false});
+  SlaveLine line(reader.slave_path());
+  EXPECT_EQ(line.ask('1', '0'), text("P5"));
+  line.write({0x55});  // a stray byte
+  line.write({0x02, 0x00, 0x02, 0x31, 0x30, 0x03, 0x02});
+  EXPECT_EQ(line.read(1), Bytes{0x06});
+  EXPECT_EQ(reader.request_count(), 2u);
+  EXPECT_EQ(reader.protocol_errors(), 1u);
+  EXPECT_TRUE(reader.received().empty());
+  EXPECT_TRUE(reader.sent().empty());
+  EXPECT_TRUE(reader.requests().empty());
+  EXPECT_TRUE(reader.conversations().empty());
+}
+
 }  // namespace
 }  // namespace readersim_test

@@ -30,6 +30,10 @@ namespace readersim {
 struct ReaderOptions {
   std::string link;        // symlink made to the slave (replaced if it is a symlink); "" = none
   unsigned pace_baud = 0;  // send each byte at this line rate (10 bit times); 0 = at once
+  // false: bytes, requests and conversations are not kept, only their counts (long runs, whose
+  // memory would otherwise grow with every exchange); received(), sent(), requests() and
+  // conversations() then stay empty.
+  bool record = true;
 };
 
 // One exchange: from the request's STX until the reader's last byte (ACK/NAK/reply/EOT) went
@@ -85,6 +89,7 @@ class VirtualReader {
   Bytes sent() const;      // every byte the reader wrote, in order (recorded as it is written)
   bool wait_received(std::size_t count, std::chrono::milliseconds timeout) const;
   std::vector<Request> requests() const;  // each well-formed request frame
+  std::size_t request_count() const;      // counted even when not recording
   std::vector<Conversation> conversations() const;
   unsigned protocol_errors() const;  // bad frames, stray and interleaved bytes
   void clear_recording();
