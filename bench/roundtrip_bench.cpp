@@ -142,7 +142,7 @@ void wait_cpu(const char* name, const std::function<int()>& call) {
 }
 
 void waits() {
-  std::printf("\n| wait | result | wall | CPU | CPU / wall |\n|---|---|---|---|---|\n");
+  std::printf("| wait | result | wall | CPU | CPU / wall |\n|---|---|---|---|---|\n");
   readersim::VirtualReader reader;
   void* port = Tarn_CommOpen(reader.slave_path().c_str());
   unsigned char out[600];
@@ -185,7 +185,7 @@ double physical_limit(const readersim::VirtualReader& reader, unsigned baud) {
 
 void pboc_flow(const char* name, unsigned baud, const std::function<int(void*)>& flow) {
   std::vector<double> ratios, walls, limits;
-  for (int round = 0; round < 3; ++round) {
+  for (int round = 0; round < kRounds; ++round) {
     readersim::VirtualReader reader({"", baud});
     reader.place_card(card("pboc_debit_card.json"), readersim::Position::IcContacts);
     void* port = Tarn_CommOpenWithBaud(reader.slave_path().c_str(), baud);
@@ -202,10 +202,7 @@ void pboc_flow(const char* name, unsigned baud, const std::function<int(void*)>&
               median(walls) * 1e3, median(limits) * 1e3, median(ratios));
 }
 
-}  // namespace
-
-int main() {
-  if (!std::getenv("TARN_DRIVE_D")) setenv("TARN_DRIVE_D", "/nonexistent-drive-d", 1);
+void command_table() {
   const Bytes page(264, 0x5A);
   const Command commands[] = {
       {"status query",
@@ -225,8 +222,10 @@ int main() {
     per_command(command, 115200, 40);
     per_command(command, 9600, 8);
   }
-  waits();
-  std::printf("\n| flow | line | wall | physical limit | ratio |\n|---|---|---|---|---|\n");
+}
+
+void flow_table() {
+  std::printf("| flow | line | wall | physical limit | ratio |\n|---|---|---|---|---|\n");
   for (unsigned baud : {115200u, 9600u}) {
     pboc_flow("card number", baud, [](void* p) {
       int length = 0;
@@ -241,5 +240,22 @@ int main() {
                                      &field55_length);
     });
   }
-  return 0;
+}
+
+}  // namespace
+
+// roundtrip_bench [commands|waits|flows]: one table, or all three.
+int main(int argc, char** argv) {
+  if (!std::getenv("TARN_DRIVE_D")) setenv("TARN_DRIVE_D", "/nonexistent-drive-d", 1);
+  const std::pair<const char*, void (*)()> tables[] = {
+      {"commands", command_table}, {"waits", waits}, {"flows", flow_table}};
+  const std::string only = argc > 1 ? argv[1] : "";
+  int printed = 0;
+  for (const auto& [name, table] : tables) {
+    if (!only.empty() && only != name) continue;
+    if (printed++ > 0) std::printf("\n");
+    table();
+  }
+  if (printed == 0) std::fprintf(stderr, "usage: roundtrip_bench [commands|waits|flows]\n");
+  return printed > 0 ? 0 : 2;
 }
