@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Tarn_DLL.h"
@@ -137,7 +138,7 @@ void wait_cpu(const char* name, const std::function<int()>& call) {
   const int result = call();
   const double wall = seconds_since(start);
   const double cpu = cpu_seconds() - cpu_start;
-  std::printf("| %-34s | %5d | %6.2f s | %8.4f s | %6.3f %% |\n", name, result, wall, cpu,
+  std::printf("| %-37s | %5d | %6.2f s | %8.4f s | %6.3f %% |\n", name, result, wall, cpu,
               100.0 * cpu / wall);
 }
 
@@ -155,6 +156,13 @@ void waits() {
   wait_cpu("short reply header (stripe read)",
            [&] { return Tarn_ReadMagcardDecode(port, '1', &count, out); });
   wait_cpu("card entry (2 s, no card, EOT)", [&] { return Tarn_EnterCard(port, '1', 2000); });
+  std::thread customer([&] {
+    reader.wait_for_entry(std::chrono::seconds(5));
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    reader.insert_card(readersim::default_bank_card());
+  });
+  wait_cpu("card entry (no limit, card after 2 s)", [&] { return Tarn_EnterCard(port, '1', 0); });
+  customer.join();
   Tarn_CommClose(port);
   int master = -1, slave = -1;
   char name[128];
