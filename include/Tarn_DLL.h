@@ -21,24 +21,36 @@ typedef void* TARN_HANDLE;
  * 1..255: the reader's error byte from a negative reply (8 also: decoded stripe read without ETX).
  * 256 + byte: defined by the ISO 15693 family. */
 #define TARN_OK 0
-#define TARN_E_REPLY (-1)        /* no reply in 7000 ms, bad BCC, wrong CM echo, bad rate, reply
-                                    too long for the command's reply buffer or too short to hold
-                                    status and echoes (the rest of it is drained) */
-#define TARN_E_ENTRY (-3)        /* card entry not completed (cancelled after the wait, or failed) */
-#define TARN_E_HEADER (-4)       /* the 3-byte reply header could not be read */
-#define TARN_E_NAK (-11)         /* the reader answered NAK */
-#define TARN_E_NOPORT (-101)     /* null port handle */
-#define TARN_E_READ (-103)       /* Tarn_Eot: reading the answer failed */
-#define TARN_E_CLOSE (-105)      /* Tarn_CommClose: the handle is not open or could not be closed */
-#define TARN_E_WRITE (-106)      /* Tarn_Eot: writing EOT failed */
-#define TARN_E_NOACK (-110)      /* no ACK within 800 ms, another byte, or a header without STX (a
-                                    late reply to an earlier command before the ACK is skipped);
-                                    also any command on a handle that is closed or was never open */
-#define TARN_E_SHORTWAIT (-111)  /* decoded stripe read: no reply header within 1500 ms */
-#define TARN_E_ARGUMENT (-112)   /* an argument does not fit the request; nothing was sent */
-#define TARN_E_FAMILY (-200)     /* defined by the card families that use it; also any refusal
-                                    ("N" or another status) whose error byte is 0 */
-#define TARN_E_TAG_BASE 256      /* ISO 15693: 256 + the tag's error code (256..511) */
+/* No reply in 7000 ms, bad BCC, wrong CM echo, bad rate, reply too long for the command's reply
+ * buffer or too short to hold status and echoes (the rest of it is drained). */
+#define TARN_E_REPLY (-1)
+/* Card entry not completed (cancelled after the wait, or failed). */
+#define TARN_E_ENTRY (-3)
+/* The 3-byte reply header could not be read. */
+#define TARN_E_HEADER (-4)
+/* The reader answered NAK. */
+#define TARN_E_NAK (-11)
+/* Null port handle. */
+#define TARN_E_NOPORT (-101)
+/* Tarn_Eot: reading the answer failed. */
+#define TARN_E_READ (-103)
+/* Tarn_CommClose: the handle is not open or could not be closed. */
+#define TARN_E_CLOSE (-105)
+/* Tarn_Eot: writing EOT failed. */
+#define TARN_E_WRITE (-106)
+/* No ACK within 800 ms, another byte, or a header without STX (a late reply to an earlier
+ * command before the ACK is skipped); also any command on a handle that is closed or was never
+ * open. */
+#define TARN_E_NOACK (-110)
+/* Decoded stripe read: no reply header within 1500 ms. */
+#define TARN_E_SHORTWAIT (-111)
+/* An argument does not fit the request; nothing was sent. */
+#define TARN_E_ARGUMENT (-112)
+/* Defined by the card families that use it; also any refusal ("N" or another status) whose
+ * error byte is 0. */
+#define TARN_E_FAMILY (-200)
+/* ISO 15693: 256 + the tag's error code (256..511). */
+#define TARN_E_TAG_BASE 256
 
 /* ---- Port and baud rate ---- */
 

@@ -9,7 +9,6 @@
 namespace tarn_test {
 namespace {
 
-
 const Bytes kSelectPse = hex("00 A4 04 00 0E 31 50 41 59 2E 53 59 53 2E 44 44 46 30 31");
 const Bytes kReadRecord = hex("00 B2 01 0C 00");
 const Bytes kSelectApp = hex("00 A4 04 00 08 A0 00 00 03 33 01 01 01");
