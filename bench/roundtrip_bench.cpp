@@ -206,8 +206,12 @@ void pboc_flow(const char* name, unsigned baud, const std::function<int(void*)>&
     limits.push_back(limit);
     ratios.push_back(wall / limit);
   }
-  std::printf("| %-12s | %6u baud | %8.1f ms | %8.1f ms | %5.3f |\n", name, baud,
-              median(walls) * 1e3, median(limits) * 1e3, median(ratios));
+  // On a shared machine interference only ever adds time: the fastest round shows the flow's own
+  // cost, the median what a caller sees.
+  std::printf("| %-12s | %6u baud | %8.1f ms | %8.1f ms | %8.1f ms | %5.3f | %5.3f |\n", name, baud,
+              median(walls) * 1e3, *std::min_element(walls.begin(), walls.end()) * 1e3,
+              median(limits) * 1e3, median(ratios),
+              *std::min_element(ratios.begin(), ratios.end()));
 }
 
 void command_table() {
@@ -233,7 +237,9 @@ void command_table() {
 }
 
 void flow_table() {
-  std::printf("| flow | line | wall | physical limit | ratio |\n|---|---|---|---|---|\n");
+  std::printf(
+      "| flow | line | wall (median) | wall (fastest) | physical limit | ratio (median) | ratio "
+      "(fastest) |\n|---|---|---|---|---|---|---|\n");
   for (unsigned baud : {115200u, 9600u}) {
     pboc_flow("card number", baud, [](void* p) {
       int length = 0;
