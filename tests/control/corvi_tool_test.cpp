@@ -109,7 +109,7 @@ TEST_F(CorviTool, CardMethodsOnTheVirtualReader) {
   for (const auto& c : cases) {
     const Outcome run = corvi(c.arguments);
     EXPECT_EQ(run.status, 0) << c.arguments << "\n" << run.err;
-    EXPECT_TRUE(run.out.ends_with(c.out)) << c.arguments << "\n" << run.out;
+    EXPECT_TRUE(run.out.ends_with(c.out)) << c.arguments << "\n" << run.out << run.err;
   }
   const Outcome null_string = corvi("call ReadMagcard /nonexistent/ttyS9");
   EXPECT_EQ(null_string.out, "");
