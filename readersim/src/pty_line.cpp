@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 namespace readersim {
 namespace {
@@ -31,12 +32,7 @@ PtyLine::PtyLine(std::string link) : link_(std::move(link)) {
     throw std::system_error(std::make_error_code(std::errc::file_exists),
                             link_ + " exists and is not a symlink");
   }
-  try {
-    open();
-  } catch (...) {
-    close();
-    throw;
-  }
+  open();
 }
 
 PtyLine::~PtyLine() {
@@ -48,8 +44,10 @@ PtyLine::~PtyLine() {
   }
 }
 
+// The new pair is made, and the symlink pointed at it, before the old one is let go: until then
+// the old slave's number cannot be handed to another process's pseudo-terminal, so nothing that
+// opens the old path or the symlink meanwhile can reach a stranger's line.
 void PtyLine::open() {
-  close();
   termios raw{};
   ::cfmakeraw(&raw);
   ::cfsetspeed(&raw, B9600);
@@ -57,28 +55,33 @@ void PtyLine::open() {
   int master = -1;
   int slave = -1;
   if (::openpty(&master, &slave, nullptr, &raw, nullptr) < 0) throw_errno("openpty");
-  if (::ptsname_r(master, name.data(), name.size()) != 0) {
-    int saved = errno;
+  try {
+    if (const int error = ::ptsname_r(master, name.data(), name.size()); error != 0) {
+      errno = error;
+      throw_errno("ptsname_r");
+    }
+    set_fd_flags(master, O_NONBLOCK);
+    set_fd_flags(slave, 0);
+    if (!link_.empty()) point_link(name.data());
+  } catch (...) {
     ::close(master);
     ::close(slave);
-    errno = saved;
-    throw_errno("ptsname_r");
+    throw;
   }
+  close();
   master_ = master;
   own_slave_ = slave;
-  set_fd_flags(master_, O_NONBLOCK);  // on failure the caller closes both
-  set_fd_flags(own_slave_, 0);
-  {
-    std::lock_guard lock(path_mutex_);
-    slave_path_ = name.data();
-  }
-  if (!link_.empty()) point_link(name.data());
+  std::lock_guard lock(path_mutex_);
+  slave_path_ = name.data();
+}
+
+void PtyLine::hang_up() {
+  if (master_ >= 0) ::close(std::exchange(master_, -1));
 }
 
 void PtyLine::close() {
-  if (master_ >= 0) ::close(master_);
-  if (own_slave_ >= 0) ::close(own_slave_);
-  master_ = own_slave_ = -1;
+  hang_up();
+  if (own_slave_ >= 0) ::close(std::exchange(own_slave_, -1));
 }
 
 std::string PtyLine::slave_path() const {

@@ -18,8 +18,11 @@ class PtyLine {
   PtyLine(const PtyLine&) = delete;
   PtyLine& operator=(const PtyLine&) = delete;
 
-  void open();   // a new pair, the symlink pointed at it
-  void close();  // closes both ends; the library's slave sees a hang-up
+  void open();  // a new pair, the symlink pointed at it; then the old pair is let go
+  // Closes the master: the library's slave sees a hang-up. The reader keeps its own slave, so
+  // that while unplugged the slave's number is not handed to another pseudo-terminal, which a
+  // program reopening the old path or the symlink would otherwise reach.
+  void hang_up();
   bool is_open() const { return master_ >= 0; }
   int master() const { return master_; }
 
@@ -34,6 +37,7 @@ class PtyLine {
 
  private:
   void point_link(const std::string& target) const;
+  void close();  // both ends
 
   std::string link_;
   int master_ = -1;

@@ -86,7 +86,7 @@ void Server::wake() {
 void Server::disconnect() {
   post([this] {
     interrupted_ = true;
-    line_.close();
+    line_.hang_up();
   });
 }
 
@@ -196,7 +196,7 @@ void Server::send_reply(const Bytes& bytes, const FaultSet& set, Clock::time_poi
   do {
     pause(kDrainStep);
   } while (line_.unread() > 0 && Clock::now() < give_up);
-  line_.close();
+  line_.hang_up();
 }
 
 std::optional<Request> Server::receive_frame(Clock::time_point start) {

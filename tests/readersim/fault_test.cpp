@@ -1,6 +1,8 @@
 // Faults on the line, reply overrides, disconnect and reconnect, the slave's symlink.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <pty.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -149,6 +151,35 @@ TEST(Line, DisconnectHangsUpAnIdleLine) {
   SlaveLine line(reader.slave_path());
   reader.disconnect();
   EXPECT_TRUE(hung_up(line.fd()));
+}
+
+// True when `path` opens as a terminal (the descriptor is closed again).
+bool opens(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  if (fd >= 0) ::close(fd);
+  return fd >= 0;
+}
+
+// A kiosk program retries its port while the reader is unplugged: neither the symlink nor the
+// old path may lead it to another program's pseudo-terminal meanwhile.
+TEST(Line, WhileUnpluggedTheOldPathLeadsToNoOtherLine) {
+  const std::string link = ::testing::TempDir() + "readersim_plug_" + std::to_string(::getpid());
+  VirtualReader reader({.link = link});
+  const std::string unplugged = reader.slave_path();
+  reader.disconnect();
+  EXPECT_FALSE(opens(link));
+  EXPECT_FALSE(opens(unplugged));
+  int master = -1, slave = -1;
+  char name[128];
+  ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+  EXPECT_NE(std::string(name), unplugged) << "the unplugged line's number was handed out again";
+  ::close(slave);
+  ::close(master);
+
+  reader.reconnect();
+  EXPECT_NE(reader.slave_path(), unplugged);
+  SlaveLine line(link);
+  EXPECT_EQ(line.exchange(kRequest).reply, kReply);
 }
 
 TEST(Line, SymlinkIsRemovedWithTheReader) {

@@ -79,8 +79,9 @@ class VirtualReader {
   void set_next_reply(std::uint8_t cm, Bytes data);
   void set_next_error(std::uint8_t cm, std::uint8_t error_byte);
 
-  // Closes the pty master (the slave sees a hang-up); reconnect() opens a new pair and points
-  // the symlink at it.
+  // Closes the pty master (the slave sees a hang-up; the old path and the symlink lead nowhere,
+  // and the slave's number is not handed to another pty); reconnect() opens a new pair, points
+  // the symlink at it, and only then lets the old number go.
   void disconnect();
   void reconnect();
   void set_pacing(unsigned baud);  // 0 = off
