@@ -1,9 +1,21 @@
 // Card files: the shipped cards, and clear errors for everything a card file gets wrong.
 #include <gtest/gtest.h>
 
+#include "bad_card_file.h"
 #include "readersim/card.h"
 
 namespace readersim_test {
+
+TEST_P(BadCardFile, IsRefusedWithAClearMessage) {
+  try {
+    readersim::parse_card(GetParam().json, "x.json");
+    ADD_FAILURE() << "accepted";
+  } catch (const readersim::CardError& e) {
+    EXPECT_NE(std::string(e.what()).find("x.json: "), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find(GetParam().message), std::string::npos) << e.what();
+  }
+}
+
 namespace {
 
 using readersim::CardError;
@@ -23,28 +35,6 @@ TEST(CardFile, ShippedThreeTrackCardHasEverything) {
 
 TEST(CardFile, EveryKeyIsOptional) {
   EXPECT_EQ(readersim::parse_card("{}"), readersim::Card{});
-}
-
-struct BadCard {
-  const char* name;
-  const char* json;
-  const char* message;  // part of the error message
-};
-
-void PrintTo(const BadCard& c, std::ostream* os) {
-  *os << c.name;
-}
-
-class BadCardFile : public ::testing::TestWithParam<BadCard> {};
-
-TEST_P(BadCardFile, IsRefusedWithAClearMessage) {
-  try {
-    readersim::parse_card(GetParam().json, "x.json");
-    ADD_FAILURE() << "accepted";
-  } catch (const CardError& e) {
-    EXPECT_NE(std::string(e.what()).find("x.json: "), std::string::npos) << e.what();
-    EXPECT_NE(std::string(e.what()).find(GetParam().message), std::string::npos) << e.what();
-  }
 }
 
 INSTANTIATE_TEST_SUITE_P(

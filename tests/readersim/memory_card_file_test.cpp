@@ -4,12 +4,12 @@
 
 #include <variant>
 
+#include "bad_card_file.h"
 #include "readersim/card.h"
 
 namespace readersim_test {
 namespace {
 
-using readersim::CardError;
 using readersim::load_card;
 
 TEST(MemoryCardFile, ShippedCardsLoadWithTheirChips) {
@@ -45,30 +45,8 @@ TEST(MemoryCardFile, ChipsLeaveTheFactoryErasedWithTransportPasswords) {
   EXPECT_EQ(s50.mifare->memory[4], 0x01 ^ 0x02 ^ 0x03 ^ 0x04);
 }
 
-struct BadCard {
-  const char* name;
-  const char* json;
-  const char* message;  // part of the error message
-};
-
-void PrintTo(const BadCard& c, std::ostream* os) {
-  *os << c.name;
-}
-
-class BadMemoryCardFile : public ::testing::TestWithParam<BadCard> {};
-
-TEST_P(BadMemoryCardFile, IsRefusedWithAClearMessage) {
-  try {
-    readersim::parse_card(GetParam().json, "x.json");
-    ADD_FAILURE() << "accepted";
-  } catch (const CardError& e) {
-    EXPECT_NE(std::string(e.what()).find("x.json: "), std::string::npos) << e.what();
-    EXPECT_NE(std::string(e.what()).find(GetParam().message), std::string::npos) << e.what();
-  }
-}
-
 INSTANTIATE_TEST_SUITE_P(
-    Cards, BadMemoryCardFile,
+    MemoryCards, BadCardFile,
     ::testing::Values(
         BadCard{"NoChip", R"({"memory": {}})", "with a \"chip\""},
         BadCard{"UnknownChip", R"({"memory": {"chip": "SLE5542"}})", "is none of"},
