@@ -1,7 +1,6 @@
 #include "chip_file.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "json_reader.h"
 
@@ -54,35 +53,6 @@ class ChipParser : JsonReader {
     if (!value.contains(key)) return empty;
     if (!value[key].is_array()) fail(where + "." + key + " must be an array");
     return value[key];
-  }
-
-  Bytes hex_text(const json& value, const std::string& where, std::size_t min,
-                 std::size_t max) const {
-    if (!value.is_string()) fail(where + " must be a string of hex digits");
-    std::string digits;
-    for (char c : value.get<std::string>())
-      if (c != ' ') digits += c;
-    Bytes bytes;
-    for (std::size_t i = 0; i + 1 < digits.size(); i += 2) {
-      if (!std::isxdigit(static_cast<unsigned char>(digits[i])) ||
-          !std::isxdigit(static_cast<unsigned char>(digits[i + 1])))
-        break;
-      bytes.push_back(static_cast<std::uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
-    }
-    if (bytes.size() * 2 != digits.size()) fail(where + " is not hex");
-    if (bytes.size() < min || bytes.size() > max)
-      fail(where + " must hold " + std::to_string(min) + " to " + std::to_string(max) + " bytes");
-    return bytes;
-  }
-
-  Bytes hex(const json& value, const char* key, const std::string& where, std::size_t min,
-            std::size_t max) const {
-    const std::string at = where + "." + key;
-    if (!value.contains(key)) {
-      if (min > 0) fail(at + " is missing");
-      return {};
-    }
-    return hex_text(value[key], at, min, max);
   }
 
   std::uint8_t protocol(const json& value, const std::string& where) const {

@@ -1,8 +1,9 @@
-// What every card-file parser needs: errors that name the file, and objects whose keys are
-// checked against the ones the format knows.
+// What every card-file parser needs: errors that name the file, objects whose keys are checked
+// against the ones the format knows, and byte strings written as hex digits.
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <initializer_list>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -27,6 +28,16 @@ class JsonReader {
       if (std::find(known.begin(), known.end(), item.key()) == known.end())
         fail("unknown key \"" + item.key() + "\" in " + where);
   }
+
+  // A string of hex digits, spaces allowed between them.
+  Bytes hex_text(const nlohmann::json& value, const std::string& where) const;
+  // The same, holding `min` to `max` bytes.
+  Bytes hex_text(const nlohmann::json& value, const std::string& where, std::size_t min,
+                 std::size_t max) const;
+  // The hex string under `key` (`min` to `max` bytes); empty when the key is absent, which is an
+  // error when `min` is above 0.
+  Bytes hex(const nlohmann::json& value, const char* key, const std::string& where, std::size_t min,
+            std::size_t max) const;
 
   std::string_view origin_;
 };
