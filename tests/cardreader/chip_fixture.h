@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "hex_bytes.h"
 #include "readersim/reader_state.h"
 #include "wire_fixture.h"
 
@@ -11,20 +12,8 @@ namespace tarn_test {
 
 using readersim::Position;
 
-inline Bytes hex(const std::string& text) {
-  Bytes bytes;
-  std::string digits;
-  for (char c : text)
-    if (c != ' ') digits += c;
-  for (std::size_t i = 0; i + 1 < digits.size(); i += 2)
-    bytes.push_back(static_cast<std::uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
-  return bytes;
-}
-
-inline Bytes cat(Bytes a, const Bytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
+using test_support::cat;
+using test_support::hex;
 
 inline readersim::Card card_file(const char* name) {
   return readersim::load_card(readersim::cards_dir() / name);

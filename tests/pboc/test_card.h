@@ -15,22 +15,13 @@
 #include <string_view>
 #include <vector>
 
+#include "hex_bytes.h"
+
 namespace ferro_test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// "00 A4 04 00" or "00A40400": hexadecimal digit pairs, spaces ignored.
-inline Bytes hex(std::string_view text) {
-  Bytes bytes;
-  std::string digits;
-  for (const char c : text) {
-    if (c != ' ') digits += c;
-  }
-  for (std::size_t i = 0; i + 1 < digits.size(); i += 2) {
-    bytes.push_back(static_cast<std::uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
-  }
-  return bytes;
-}
+using test_support::hex;
 
 inline std::string to_hex(const std::uint8_t* bytes, std::size_t count) {
   std::string text;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "hex_bytes.h"
 #include "readersim/card.h"
 
 namespace readersim_test {
@@ -14,15 +15,7 @@ using readersim::Bytes;
 using readersim::Chip;
 using readersim::ChipSession;
 
-Bytes hex(const std::string& text) {
-  Bytes bytes;
-  std::string digits;
-  for (char c : text)
-    if (c != ' ') digits += c;
-  for (std::size_t i = 0; i + 1 < digits.size(); i += 2)
-    bytes.push_back(static_cast<std::uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
-  return bytes;
-}
+using test_support::hex;
 
 Bytes tail(const Bytes& response) {
   return Bytes(response.end() - 2, response.end());

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "hex_bytes.h"
 #include "readersim/card.h"
 #include "readersim/pboc_keys.h"
 
@@ -14,20 +15,8 @@ namespace {
 using readersim::Bytes;
 namespace pboc = readersim::pboc;
 
-Bytes hex(const std::string& text) {
-  Bytes bytes;
-  std::string digits;
-  for (char c : text)
-    if (c != ' ') digits += c;
-  for (std::size_t i = 0; i + 1 < digits.size(); i += 2)
-    bytes.push_back(static_cast<std::uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
-  return bytes;
-}
-
-Bytes cat(Bytes a, const Bytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
+using test_support::cat;
+using test_support::hex;
 
 Bytes status_of(const Bytes& r) {
   return Bytes(r.end() - 2, r.end());

@@ -3,6 +3,7 @@
 
 #include <functional>
 
+#include "hex_bytes.h"
 #include "readersim/virtual_reader.h"
 #include "slave_line.h"
 
@@ -19,10 +20,7 @@ Bytes text(std::string_view s) {
   return Bytes(s.begin(), s.end());
 }
 
-Bytes cat(Bytes a, const Bytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
+using test_support::cat;
 
 // Reply text of a decoded read: "P", then each track's characters (0x60 when empty) and 0x00.
 Bytes decoded(std::initializer_list<std::string> tracks) {
