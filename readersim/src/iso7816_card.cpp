@@ -4,20 +4,13 @@
 #include <optional>
 
 #include "readersim/chip.h"
+#include "status_words.h"
 
 namespace readersim {
 namespace {
 
-using Status = std::uint16_t;
-constexpr Status kOk = 0x9000;
-constexpr Status kWrongLength = 0x6700;
-constexpr Status kNoCurrentEf = 0x6986;
-constexpr Status kConditionsNotSatisfied = 0x6985;
-constexpr Status kFileNotFound = 0x6A82;
-constexpr Status kRecordNotFound = 0x6A83;
-constexpr Status kWrongP1P2 = 0x6A86;
-constexpr Status kInsNotSupported = 0x6D00;
-constexpr Status kClaNotSupported = 0x6E00;
+using namespace status;
+
 constexpr std::uint8_t kMoreData = 0x61;
 constexpr std::uint8_t kExactLength = 0x6C;
 constexpr std::size_t kMaxData = 256;

@@ -4,18 +4,12 @@
 #include <array>
 
 #include "readersim/chip.h"
+#include "status_words.h"
 
 namespace readersim {
 namespace {
 
-using Status = std::uint16_t;
-constexpr Status kOk = 0x9000;
-constexpr Status kAuthenticationFailed = 0x6300;
-constexpr Status kWrongLength = 0x6700;
-constexpr Status kConditionsNotSatisfied = 0x6985;
-constexpr Status kBadMac = 0x6988;
-constexpr Status kWrongData = 0x6A80;
-constexpr Status kDataNotFound = 0x6A88;
+using namespace status;
 
 constexpr std::uint8_t kProprietary = 0x80;
 constexpr std::uint8_t kSecureMessaging = 0x84;
