@@ -158,6 +158,25 @@ int write_at(Context& c, Args a) {
   return done("write", write(c.port(), num(a[0]), static_cast<int>(data.size()), data.data()));
 }
 
+// AT24Cxx (chip type) and AT88SC1608 (zone) put one more number in front of the address.
+using ReadInFn = int (*)(TARN_HANDLE, int, int, int, unsigned char*);
+using WriteInFn = int (*)(TARN_HANDLE, int, int, int, const unsigned char*);
+
+template <ReadInFn read>
+int read_in(Context& c, Args a) {
+  const int n = num(a[2]);
+  return read_shown(
+      "read", static_cast<std::size_t>(std::clamp(n, 0, 255)),
+      [&](unsigned char* out) { return read(c.port(), num(a[0]), num(a[1]), n, out); });
+}
+
+template <WriteInFn write>
+int write_in(Context& c, Args a) {
+  const Bytes data = hex_arg(a[2]);
+  return done("write",
+              write(c.port(), num(a[0]), num(a[1]), static_cast<int>(data.size()), data.data()));
+}
+
 template <int (*present)(TARN_HANDLE, const unsigned char*), std::size_t size>
 int with_password(Context& c, Args a) {
   const Bytes password = hex_of(a[0], size, size);
@@ -207,20 +226,8 @@ const Op kSle4428[] = {
 
 // The chip-type byte is the capacity in kbit: 1, 2, 4, 8, 16, 32, 64 or 128.
 const Op kAt24c[] = {
-    {"read", "TYPE ADDR N", 3, 3,
-     [](Context& c, Args a) {
-       const int n = num(a[2]);
-       return read_shown("read", static_cast<std::size_t>(std::clamp(n, 0, 255)),
-                         [&](unsigned char* out) {
-                           return Tarn_AT24CXXRead(c.port(), num(a[0]), num(a[1]), n, out);
-                         });
-     }},
-    {"write", "TYPE ADDR HEX", 3, 3,
-     [](Context& c, Args a) {
-       const Bytes data = hex_arg(a[2]);
-       return done("write", Tarn_AT24CXXWrite(c.port(), num(a[0]), num(a[1]),
-                                              static_cast<int>(data.size()), data.data()));
-     }},
+    {"read", "TYPE ADDR N", 3, 3, read_in<Tarn_AT24CXXRead>},
+    {"write", "TYPE ADDR HEX", 3, 3, write_in<Tarn_AT24CXXWrite>},
 };
 
 // A page write carries 264 bytes: the data given, then FF.
@@ -286,20 +293,8 @@ const Op kAt88sc1604[] = {
 const Op kAt88sc1608[] = {
     {"reset", "", 0, 0, plain<Tarn_AT88SC1608Reset>},
     {"verify", "0..7 PASSWORD", 2, 2, with_selector<Tarn_AT88SC1608VerifyPWD, 3>},
-    {"read", "ZONE ADDR N", 3, 3,
-     [](Context& c, Args a) {
-       const int n = num(a[2]);
-       return read_shown("read", static_cast<std::size_t>(std::clamp(n, 0, 255)),
-                         [&](unsigned char* out) {
-                           return Tarn_AT88SC1608Read(c.port(), num(a[0]), num(a[1]), n, out);
-                         });
-     }},
-    {"write", "ZONE ADDR HEX", 3, 3,
-     [](Context& c, Args a) {
-       const Bytes data = hex_arg(a[2]);
-       return done("write", Tarn_AT88SC1608Write(c.port(), num(a[0]), num(a[1]),
-                                                 static_cast<int>(data.size()), data.data()));
-     }},
+    {"read", "ZONE ADDR N", 3, 3, read_in<Tarn_AT88SC1608Read>},
+    {"write", "ZONE ADDR HEX", 3, 3, write_in<Tarn_AT88SC1608Write>},
     {"fuses", "", 0, 0,
      [](Context& c, Args) {
        std::array<unsigned char, 3> fuses{};
